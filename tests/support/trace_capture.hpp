@@ -1,0 +1,46 @@
+// Captures what the library sends to the host logger, through the stand-in's sink.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qrvx::test {
+
+struct Message {
+    std::uint32_t level;
+    std::optional<std::string> function; // empty when the library passed null
+    std::uint32_t line;
+    std::string format;
+    std::string text;
+
+    bool operator==(const Message &) const = default;
+};
+
+// While alive: the logger is present with the given level bits (or absent with std::nullopt)
+// and every printed message is recorded. Restores "no logger, default sink" when destroyed.
+class TraceCapture {
+public:
+    explicit TraceCapture(std::optional<std::uint32_t> enabledLevels);
+    ~TraceCapture();
+    TraceCapture(const TraceCapture &) = delete;
+    TraceCapture &operator=(const TraceCapture &) = delete;
+
+    const std::vector<Message> &messages() const { return messages_; }
+    void clear() { messages_.clear(); }
+
+private:
+    std::vector<Message> messages_;
+};
+
+inline constexpr std::uint32_t errorLevel = 0x02;
+inline constexpr std::uint32_t debugLevel = 0x10;
+inline constexpr std::uint32_t verboseLevel = 0x20;
+inline constexpr std::uint32_t allLevels = errorLevel | debugLevel | verboseLevel;
+
+Message errorMessage(std::string format, std::string text);
+Message tracedMessage(std::uint32_t level, std::string function, std::uint32_t line,
+                      std::string format, std::string text);
+
+} // namespace qrvx::test
