@@ -3,7 +3,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
-#include <string>
 
 namespace {
 
@@ -39,18 +38,15 @@ const char *levelName(uint32_t levelMask) {
     }
 }
 
-std::string formatMessage(const char *format, va_list args) {
-    va_list sizing;
-    va_copy(sizing, args);
-    const int size = std::vsnprintf(nullptr, 0, format, sizing);
-    va_end(sizing);
-    if (size <= 0) {
-        return {};
+// Formats into a fixed buffer: a trace call must work even when the heap is exhausted.
+struct FormattedMessage {
+    char text[1024];
+};
+
+void formatMessage(FormattedMessage &message, const char *format, va_list args) {
+    if (std::vsnprintf(message.text, sizeof message.text, format, args) < 0) {
+        message.text[0] = '\0';
     }
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    text.resize(static_cast<std::size_t>(size));
-    return text;
 }
 
 void printToStderr(void *, uint32_t levelMask, const char *functionName, uint32_t line,
@@ -90,7 +86,8 @@ int zvm_logger_print3(void *, uint32_t levelMask, const char *functionName, uint
     if (format == nullptr) {
         return -1;
     }
-    const std::string message = formatMessage(format, args);
+    FormattedMessage message;
+    formatMessage(message, format, args);
     QTR_Sink sink;
     void *context;
     {
@@ -98,7 +95,7 @@ int zvm_logger_print3(void *, uint32_t levelMask, const char *functionName, uint
         sink = state().sink != nullptr ? state().sink : printToStderr;
         context = state().sinkContext;
     }
-    sink(context, levelMask, functionName, line, format, message.c_str());
+    sink(context, levelMask, functionName, line, format, message.text);
     return 0;
 }
 
