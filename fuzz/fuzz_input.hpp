@@ -1,0 +1,59 @@
+// What every fuzz target shares: the input split into payload and a control byte, the payload
+// in an exact-size heap buffer (so any overread is caught), and the logger set from the input.
+#pragma once
+
+#include "qrvx.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <span>
+
+namespace qrvx::fuzz {
+
+[[noreturn]] inline void fail(const char *file, int line, const char *condition) {
+    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, condition);
+    std::abort();
+}
+
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            ::qrvx::fuzz::fail(__FILE__, __LINE__, #condition);                                    \
+        }                                                                                          \
+    } while (0)
+
+struct FreeDeleter {
+    void operator()(void *memory) const noexcept { std::free(memory); }
+};
+using HeapBytes = std::unique_ptr<std::uint8_t[], FreeDeleter>;
+
+// Control byte (the input's last byte):
+//   bit 0     the host logger is present with every level on (else absent: errors only);
+//   bits 1-3  target options;
+//   bits 4-5  the graphic's default sizes: 0, 8, 13 or 16.
+class FuzzInput {
+public:
+    FuzzInput(const std::uint8_t *data, std::size_t size);
+
+    std::span<std::uint8_t> payload() { return {bytes_.get(), size_}; }
+    std::uint8_t control() const { return control_; }
+    bool option(unsigned bit) const { return (control_ >> (1 + bit) & 1) != 0; }
+    std::uint32_t defaultSize() const;
+
+    // A graphic over the payload (or over part of it).
+    QRVX_Graphic graphic() { return graphicOf(payload()); }
+    QRVX_Graphic graphicOf(std::span<std::uint8_t> bytes) const;
+
+    // An exact-size heap copy of bytes.
+    static HeapBytes copy(std::span<const std::uint8_t> bytes);
+
+private:
+    HeapBytes bytes_;
+    std::size_t size_;
+    std::uint8_t control_;
+};
+
+} // namespace qrvx::fuzz

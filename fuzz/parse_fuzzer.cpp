@@ -1,0 +1,87 @@
+// Decoding: dimensions, pixel count, pixel values and palette agree with the graphic's layout,
+// and QRVX_free empties the bitmap after every result.
+#include "fuzz_input.hpp"
+#include "graphic/graphic.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+using qrvx::fuzz::FuzzInput;
+
+std::uint32_t repeatedByte(std::uint32_t colour, unsigned shift) {
+    return (colour >> shift & 0xFFu) * 0x01010101u;
+}
+
+void checkPalette(const QRVX_Bitmap &bitmap, const qrvxGraphicsParameters &p) {
+    if (p.colourSystem == 0) {
+        FUZZ_CHECK(bitmap.palette == nullptr && bitmap.paletteCount == 0);
+        return;
+    }
+    FUZZ_CHECK(bitmap.palette != nullptr && bitmap.paletteCount == 4);
+    const std::uint32_t colours[] = {p.colourA, p.colourB, p.colourC, p.colourD};
+    for (int i = 0; i < 4; ++i) {
+        FUZZ_CHECK(bitmap.palette[i].red == repeatedByte(colours[i], 0));
+        FUZZ_CHECK(bitmap.palette[i].green == repeatedByte(colours[i], 8));
+        FUZZ_CHECK(bitmap.palette[i].blue == repeatedByte(colours[i], 16));
+    }
+}
+
+void checkDecoded(const QRVX_Bitmap &bitmap, const qrvx::GraphicLayout &layout) {
+    const qrvxGraphicsParameters &p = layout.parameters;
+    const bool vertical = p.rasterDirection == 0;
+    const std::uint32_t lineLength = qrvx::roundedLineLength(vertical ? p.columnSize : p.rowSize);
+    const std::uint32_t lines = vertical ? p.rowSize : p.columnSize;
+    FUZZ_CHECK(bitmap.bitsPerPixel == 8);
+    FUZZ_CHECK(std::uint64_t{bitmap.pixelCount} == std::uint64_t{lineLength} * lines);
+    if (vertical) {
+        FUZZ_CHECK(bitmap.width == lines && bitmap.height == p.columnSize);
+        FUZZ_CHECK(bitmap.height <= lineLength);
+    } else {
+        FUZZ_CHECK(bitmap.width == lineLength && bitmap.height == lines);
+    }
+    const std::uint8_t maximum = p.colourSystem == 0 ? 1 : 3;
+    for (std::uint32_t i = 0; i < bitmap.pixelCount; ++i) {
+        FUZZ_CHECK(bitmap.pixels[i] <= maximum);
+    }
+    checkPalette(bitmap, p);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    FuzzInput input(data, size);
+    const QRVX_Graphic graphic = input.graphic();
+
+    QRVX_Bitmap bitmap;
+    std::memset(&bitmap, 0xA5, sizeof bitmap);
+    const int result = QRVX_parse(&graphic, &bitmap);
+
+    qrvx::GraphicLayout layout;
+    const int front = qrvx::readGraphic(&graphic, qrvx::Stage::dimensions, layout);
+    const qrvxGraphicsParameters &p = layout.parameters;
+    const bool vertical = p.rasterDirection == 0;
+    const std::uint32_t lineLength = qrvx::roundedLineLength(vertical ? p.columnSize : p.rowSize);
+    const std::uint64_t pixels = std::uint64_t{lineLength} * (vertical ? p.rowSize : p.columnSize);
+    if (front != 0) {
+        FUZZ_CHECK(result == front);
+    } else if (lineLength == 0) {
+        FUZZ_CHECK(result == -EINVAL);
+    } else if (pixels > 0xFFFFFFFFu) {
+        FUZZ_CHECK(result == -E2BIG);
+    } else {
+        FUZZ_CHECK(result == 0);
+        checkDecoded(bitmap, layout);
+    }
+    std::uint32_t mode = 0;
+    qrvxParseScroll(layout.sections.scrollMarker, &mode);
+    FUZZ_CHECK(result != 0 || bitmap.scrollMode == mode);
+
+    QRVX_free(&bitmap);
+    FUZZ_CHECK(bitmap.pixels == nullptr && bitmap.palette == nullptr);
+    FUZZ_CHECK(bitmap.pixelCount == 0 && bitmap.width == 0 && bitmap.height == 0);
+    FUZZ_CHECK(bitmap.bitsPerPixel == 0 && bitmap.paletteCount == 0);
+    QRVX_free(&bitmap);
+    return 0;
+}

@@ -1,0 +1,116 @@
+// Writes the seed corpora: valid graphics of every colour system and raster, with and without
+// scroll markers and route-number keys, framed for each fuzz target.
+// Usage: qrvx_seed_generator OUTPUT_DIR
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes block(const std::string &text) {
+    char header[4];
+    std::snprintf(header, sizeof header, "*%02X", static_cast<unsigned>(text.size()));
+    Bytes out(header, header + 3);
+    out.insert(out.end(), text.begin(), text.end());
+    out.push_back('*');
+    return out;
+}
+
+// A small sign picture: a few columns of a digit-like pattern, then blank columns.
+Bytes pixels(std::size_t count, std::uint8_t seed) {
+    Bytes out(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = i % 5 == 4 ? 0 : static_cast<std::uint8_t>((0x3C ^ (i * 0x45)) + seed);
+    }
+    return out;
+}
+
+std::vector<Bytes> graphics() {
+    const std::vector<std::string> geometry = {"VE8", "VE16", "VE10", "HE8", "HE16", "HE12", ""};
+    const std::vector<std::string> colour = {"", ",CS1", ",CS2,PA255,PB65280,PC16711680,PD-1"};
+    const std::vector<std::string> route = {"", ",RL2", ",RR3", ",@RP1/4/1", ",@RP2/2/0,RL1",
+                                            ",RL 1,FG3,SC7,IT1,OC2,RF5"};
+    std::vector<Bytes> out;
+    std::uint8_t seed = 0;
+    for (const auto &g : geometry) {
+        for (const auto &c : colour) {
+            for (const auto &r : route) {
+                std::string text = g + c + r;
+                if (!text.empty() && text.front() == ',') {
+                    text.erase(0, 1);
+                }
+                Bytes graphic = block(text);
+                if (seed % 3 == 1) {
+                    graphic.push_back('U');
+                    graphic.push_back(seed % 2);
+                }
+                const Bytes data = pixels(8 + seed % 24, seed);
+                graphic.insert(graphic.end(), data.begin(), data.end());
+                out.push_back(graphic);
+                ++seed;
+            }
+        }
+    }
+    out.push_back(pixels(12, 1)); // no parameter block at all
+    return out;
+}
+
+void write(const std::filesystem::path &path, const Bytes &bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes withControl(Bytes bytes, std::uint8_t control) {
+    bytes.push_back(control);
+    return bytes;
+}
+
+Bytes programInput(const Bytes &target, const Bytes &source) {
+    Bytes out{static_cast<std::uint8_t>(target.size()),
+              static_cast<std::uint8_t>(target.size() >> 8)};
+    out.insert(out.end(), target.begin(), target.end());
+    out.insert(out.end(), source.begin(), source.end());
+    return out;
+}
+
+Bytes trieInput() {
+    Bytes out;
+    for (const std::string record : {"CS", "@RP", "ZJSON", "AB", "CS2", "@RP1/2/3", "ZJ", "ABC"}) {
+        out.push_back(static_cast<std::uint8_t>(record.size()));
+        out.insert(out.end(), record.begin(), record.end());
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path root(argv[1]);
+    const std::vector<Bytes> all = graphics();
+    const std::uint8_t controls[] = {0x00, 0x01, 0x0F, 0x1E, 0x2B, 0x3F};
+    for (const char *target : {"sections", "parse", "extract", "route", "mark", "png"}) {
+        std::filesystem::create_directories(root / target);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            write(root / target / ("seed-" + std::to_string(i)),
+                  withControl(all[i], controls[i % std::size(controls)]));
+        }
+    }
+    std::filesystem::create_directories(root / "program");
+    for (std::size_t i = 0; i + 1 < all.size(); i += 2) {
+        write(root / "program" / ("seed-" + std::to_string(i)),
+              withControl(programInput(all[i], all[i + 1]), controls[i % std::size(controls)]));
+    }
+    std::filesystem::create_directories(root / "trie");
+    write(root / "trie" / "seed-0", withControl(trieInput(), 0x08));
+    return 0;
+}
