@@ -25,7 +25,7 @@ public:
     BlockText(char *text, std::size_t length) : text_(text), length_(length) {}
 
     std::string_view view() const { return {text_, length_}; }
-    const char *c_str() const { return text_; }
+    const char *cString() const { return text_; }
 
     void removeSpaces() {
         char *end = std::remove(text_, text_ + length_, ' ');
@@ -99,7 +99,7 @@ int markProgrammed(QRVX_Graphic &graphic) {
     text.erase(deletionSpan(text.view(), match));
     text.writeTextLength();
     trace::log(trace::Level::verbose, "QRVX_markRouteNumberProgrammed", 0, "New Params: %s",
-               text.c_str());
+               text.cString());
 
     const std::size_t newLength = text.view().size();
     std::memcpy(graphic.data, copy.get(), newLength);
