@@ -14,6 +14,7 @@ namespace qrvx {
 namespace {
 
 constexpr std::size_t digitsOffset = 1;
+constexpr std::size_t blockFrame = 4; // "*", two digits, "*"
 
 struct Span {
     std::size_t begin, end;
@@ -40,7 +41,7 @@ public:
 
     void writeTextLength() {
         constexpr std::string_view hexDigits = "0123456789ABCDEF";
-        const std::size_t textLength = length_ - 4;
+        const std::size_t textLength = length_ - blockFrame;
         text_[digitsOffset] = hexDigits[(textLength >> 4) & 0xF];
         text_[digitsOffset + 1] = hexDigits[textLength & 0xF];
     }
