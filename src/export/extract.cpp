@@ -87,8 +87,11 @@ void trimLeading(std::uint32_t columnBytes, QRVX_Image &image) {
     if (blankColumns == 0) {
         return;
     }
-    image.data += std::size_t{blankColumns} * columnBytes;
-    image.columnCount -= blankColumns;
+    const std::uint32_t skipped = blankColumns * columnBytes;
+    image.data += skipped;
+    // Whole columns only, also when a route area of bytes left the columns out of step.
+    image.columnCount =
+        std::min(image.columnCount - blankColumns, (image.length - skipped) / columnBytes);
     image.length = image.columnCount * columnBytes;
 }
 

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <utility>
 
 namespace qrvx {
@@ -167,12 +166,13 @@ QRVX_API int QRVX_convertToPNG(const QRVX_Graphic *graphic, const QRVX_PNGOption
     if (bitmap.pixels == nullptr) {
         return 0;
     }
-    if (bitmap.width > std::numeric_limits<std::size_t>::max() / 3) {
-        return -ENOMEM;
+    std::size_t rowBytes = 0;
+    if (__builtin_mul_overflow(bitmap.width, 3u, &rowBytes)) {
+        return -ENOMEM; // only where size_t is narrower than 34 bits
     }
     // At least one byte, so that a zero width reaches libpng's check whatever malloc(0) gives.
-    const std::size_t rowBytes = std::max<std::size_t>(std::size_t{3} * bitmap.width, 1);
-    qrvx::HeapArray<png_byte> row(static_cast<png_byte *>(std::malloc(rowBytes)));
+    qrvx::HeapArray<png_byte> row(
+        static_cast<png_byte *>(std::malloc(std::max<std::size_t>(rowBytes, 1))));
     if (row == nullptr) {
         return -ENOMEM;
     }
