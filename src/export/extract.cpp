@@ -11,10 +11,10 @@ namespace {
 
 // Column geometry of a vertical raster.
 struct Columns {
-    std::uint32_t columnBytes;     // B: one column of one bit per pixel
-    std::uint32_t bytesPerColumn;  // cb: B, or 2 B for two bits per pixel
-    std::uint32_t planeLength;     // P
-    std::uint32_t columnCount;     // n = P / cb
+    std::uint32_t columnBytes;    // B: one column of one bit per pixel
+    std::uint32_t bytesPerColumn; // cb: B, or 2 B for two bits per pixel
+    std::uint32_t planeLength;    // P
+    std::uint32_t columnCount;    // n = P / cb
 };
 
 // -EINVAL when the column size rounded up to whole bytes does not fit 32 bits.
@@ -58,9 +58,9 @@ int excludeRouteArea(const qrvxGraphicsParameters &parameters, const Columns &co
     if (area.size < 0) {
         return -EINVAL;
     }
-    const std::uint64_t bytes =
-        area.inColumns ? static_cast<std::uint64_t>(area.size) * columns.bytesPerColumn
-                       : static_cast<std::uint64_t>(area.size);
+    const std::uint64_t bytes = area.inColumns
+                                    ? static_cast<std::uint64_t>(area.size) * columns.bytesPerColumn
+                                    : static_cast<std::uint64_t>(area.size);
     if (bytes > columns.planeLength) {
         return -EINVAL;
     }
@@ -78,7 +78,8 @@ int excludeRouteArea(const qrvxGraphicsParameters &parameters, const Columns &co
 // Blank columns are those whose bytes are all 0.
 void trimLeading(std::uint32_t columnBytes, QRVX_Image &image) {
     const std::uint8_t *end = image.data + image.length;
-    const std::uint8_t *first = std::find_if(image.data, end, [](std::uint8_t b) { return b != 0; });
+    const std::uint8_t *first =
+        std::find_if(image.data, end, [](std::uint8_t b) { return b != 0; });
     if (first == end) {
         return; // a blank image keeps all its columns
     }

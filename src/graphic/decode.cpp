@@ -141,10 +141,9 @@ int decode(const GraphicLayout &layout, QRVX_Bitmap &out) {
         planesOf(parameters, pixelData, vertical ? Raster::columnsLsbFirst : Raster::rowsMsbFirst);
 
     Geometry geometry{};
-    if (const int result =
-            planeGeometry(vertical ? parameters.columnSize : parameters.rowSize,
-                          static_cast<std::uint32_t>(planes.low.bytes.size()),
-                          planes.low.bitsPerPixel, geometry)) {
+    if (const int result = planeGeometry(vertical ? parameters.columnSize : parameters.rowSize,
+                                         static_cast<std::uint32_t>(planes.low.bytes.size()),
+                                         planes.low.bitsPerPixel, geometry)) {
         return result;
     }
     Image image;

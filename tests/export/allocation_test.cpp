@@ -40,30 +40,29 @@ extern "C" void *__wrap_calloc(std::size_t count, std::size_t size) {
 namespace qrvx::test {
 namespace {
 
-// Runs call with allocation n failing, for every n up to the number a successful call makes;
-// gives the results and the library's error messages of each run.
+using Errors = std::vector<std::string>;
+using Outcome = std::pair<int, Errors>; // result and error messages
+
+// Runs call once with each of the allocations that a successful call makes failing in turn.
 template <typename Call>
-std::vector<std::pair<int, std::vector<std::string>>> failEachAllocation(Call call) {
+std::vector<Outcome> failEachAllocation(Call call) {
     requests = 0;
     EXPECT_EQ(call(), 0);
-    const long total = requests;
-    std::vector<std::pair<int, std::vector<std::string>>> runs;
-    for (long n = 0; n < total; ++n) {
+    std::vector<Outcome> runs;
+    for (long n = 0, total = requests; n < total; ++n) {
         TraceCapture capture(errorLevel);
         countdown = n;
-        const int result = call();
+        Outcome run{call(), {}};
         countdown = -1;
-        std::vector<std::string> errors;
         for (const Message &message : capture.messages()) {
-            errors.push_back(message.text);
+            run.second.push_back(message.text);
         }
-        runs.emplace_back(result, errors);
+        runs.push_back(run);
     }
     return runs;
 }
 
-using Errors = std::vector<std::string>;
-
+// A result of 1000 + e: the call failed with e and yet left pixels or a file behind.
 TEST(AllocationFailure, DecodeReportsEachAndReleasesEverything) {
     ByteVector bytes = makeGraphic({"VE8,CS1", {}, {0x01, 0x03, 0x02, 0x00}});
     const QRVX_Graphic graphic = graphicOf(bytes);
@@ -74,16 +73,15 @@ TEST(AllocationFailure, DecodeReportsEachAndReleasesEverything) {
         QRVX_free(&bitmap);
         return result == 0 || !keptPixels ? result : 1000 + result;
     });
-    ASSERT_GE(runs.size(), 3u);
+    ASSERT_GE(runs.size(), 4u);
     for (std::size_t n = 0; n + 3 < runs.size(); ++n) {
         EXPECT_EQ(runs[n].first, -ENOMEM) << "parameter parse, allocation " << n;
     }
-    // The last three: unpacking, turning columns into rows, the palette (pixels stay).
+    // The last three: unpacking, turning columns into rows, the palette (the pixels stay).
     const auto last = runs.end() - 3;
-    EXPECT_EQ(last[0], std::make_pair(-ENOMEM, Errors{"Bitmap Conversion Failed. No Memory."}));
-    EXPECT_EQ(last[1],
-              std::make_pair(-ENOMEM, Errors{"Bitmap (8 x 2) Rotation Failed. No Memory."}));
-    EXPECT_EQ(last[2], std::make_pair(1000 - ENOMEM, Errors{}));
+    EXPECT_EQ(last[0], Outcome(-ENOMEM, {"Bitmap Conversion Failed. No Memory."}));
+    EXPECT_EQ(last[1], Outcome(-ENOMEM, {"Bitmap (8 x 2) Rotation Failed. No Memory."}));
+    EXPECT_EQ(last[2], Outcome(1000 - ENOMEM, {}));
 }
 
 TEST(AllocationFailure, PngConversionReportsEachAndWritesNothing) {
@@ -98,11 +96,11 @@ TEST(AllocationFailure, PngConversionReportsEachAndWritesNothing) {
         return result == 0 || !std::filesystem::exists(file) ? result : 1000 + result;
     });
     std::filesystem::remove(file);
-    ASSERT_FALSE(runs.empty());
-    for (const auto &run : runs) {
+    for (const Outcome &run : runs) {
         EXPECT_EQ(run.first, -ENOMEM);
     }
-    EXPECT_EQ(runs.back().second, Errors{}) << "the row buffer fails silently";
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runs.back(), Outcome(-ENOMEM, {})) << "the row buffer fails silently";
 }
 
 } // namespace

@@ -75,6 +75,7 @@ TEST_P(Decoding, DrawsTheGraphic) {
 
 const Picture eightEmptyRows(8);
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rasters, Decoding,
     ::testing::Values(
@@ -106,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"#..............#"}},
         DecodeCase{"NoPixelDataNoLines", {"VE8", {}, {}}, 0, 0, 0, 0, eightEmptyRows}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
+// clang-format on
 
 TEST(Decoding, PaletteRepeatsEachColourByte) {
     const Decoded d({"VE8,CS2,PA255,PB16711680,PC1193046,PD-16777216", {}, {0}});

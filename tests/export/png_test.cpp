@@ -95,7 +95,7 @@ TEST_F(PngExport, MonochromeRowsWithTheCallersColours) {
 }
 
 TEST_F(PngExport, CallersColoursTakeTheLowByteOfEachWord) {
-    const QRVX_PNGOptions options{{256, 0xFFFFFFFF, 7}, {0x12345678, 0, 0x1FF}, nullptr};
+    const QRVX_PNGOptions options{{256, 0xFFFFFFFF, 7}, {0x12345678, 0, 0x1FF}, ""};
     ASSERT_EQ(convert({"VE8", {}, {0x01}}, path("low.png"), options), 0);
     const PngFile png = readBack(path("low.png"), "");
     EXPECT_EQ(pictureOf(png, {{Rgb{0, 255, 7}, 'f'}, {Rgb{0x78, 0, 0xFF}, 'b'}}),
@@ -129,13 +129,6 @@ TEST_F(PngExport, VerticalRasterKeepsColumnSizeRows) {
               (Picture{"#.", "..", "..", "..", "..", "..", "..", "..", ".#", "##"}));
 }
 
-TEST_F(PngExport, ExistingFileIsReplaced) {
-    const std::string fileName = path("again.png");
-    ASSERT_EQ(convert({"VE8", {}, ByteVector(64, 0x5A)}, fileName), 0);
-    ASSERT_EQ(convert({"VE8", {}, {0x01}}, fileName), 0);
-    EXPECT_EQ(readBack(fileName).width, 1u);
-}
-
 TEST_F(PngExport, DecodeErrorsLeaveTheFileAlone) {
     const std::string fileName = path("kept.txt");
     std::ofstream(fileName) << "keep";
@@ -163,9 +156,8 @@ TEST_F(PngExport, NoPixelDataFailsInLibpngOrWritesNothing) {
     EXPECT_EQ(fs::file_size(fileName), 0u);
     const std::vector<Message> &messages = capture.messages();
     ASSERT_GE(messages.size(), 2u);
-    EXPECT_EQ(messages.back(),
-              tracedMessage(debugLevel, "QRVX_convertToPNG", 2272, "PNG write Failed",
-                            "PNG write Failed"));
+    EXPECT_EQ(messages.back(), tracedMessage(debugLevel, "QRVX_convertToPNG", 2272,
+                                             "PNG write Failed", "PNG write Failed"));
     const Message &libpng = messages[messages.size() - 2];
     EXPECT_EQ(libpng.function, "qrvxPrintPNGDebugMessage");
     EXPECT_EQ(libpng.line, 1910u);
@@ -197,9 +189,8 @@ TEST_F(PngExport, FullDiskIsAWriteFailure) {
     for (const ByteVector &pixels : {ByteVector{0x01}, noise}) {
         TraceCapture capture(debugLevel);
         EXPECT_EQ(convert({"VE8", {}, pixels}, "/dev/full"), -EIO);
-        EXPECT_EQ(capture.messages().back(),
-                  tracedMessage(debugLevel, "QRVX_convertToPNG", 2272, "PNG write Failed",
-                                "PNG write Failed"));
+        EXPECT_EQ(capture.messages().back(), tracedMessage(debugLevel, "QRVX_convertToPNG", 2272,
+                                                           "PNG write Failed", "PNG write Failed"));
         for (const Message &message : capture.messages()) {
             EXPECT_EQ(message.text.find("SUCCESS"), std::string::npos);
         }
@@ -215,8 +206,8 @@ TEST_F(PngExport, ThreadsConvertAtTheSameTime) {
             for (int r = 0; r < rounds; ++r) {
                 const auto column = static_cast<std::uint8_t>(1u << (t % 8));
                 const ByteVector pixels(static_cast<std::size_t>(200 + r), column);
-                results[static_cast<std::size_t>(t * rounds + r)] = convert(
-                    {"VE8", {}, pixels}, path(std::to_string(t) + "_" + std::to_string(r)));
+                results[static_cast<std::size_t>(t * rounds + r)] =
+                    convert({"VE8", {}, pixels}, path(std::to_string(t) + "_" + std::to_string(r)));
             }
         });
     }
