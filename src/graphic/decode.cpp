@@ -60,6 +60,7 @@ bool allocatePixels(HeapArray<std::uint8_t> &pixels, std::size_t count) {
     return pixels != nullptr || count == 0;
 }
 
+// A new image of geometry's size filled with the plane's successive values.
 int unpack(const Plane &plane, Geometry geometry, Image &image) {
     image.lineLength = geometry.lineLength;
     image.lines = geometry.lines;
@@ -86,7 +87,7 @@ void merge(const Plane &plane, Image &image) {
     }
 }
 
-// Image with the line order undone: the first line becomes line 0 of every new line.
+// Turns an image of columns into one of rows: pixel r of column c becomes pixel c of row r.
 int transpose(const Image &columns, Image &rows) {
     HeapArray<std::uint8_t> pixels;
     if (!allocatePixels(pixels, columns.pixelCount())) {
