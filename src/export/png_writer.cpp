@@ -1,0 +1,198 @@
+// Writing a decoded graphic as an 8-bit RGB PNG through libpng, one row at a time.
+#include "heap.hpp"
+#include "log/trace.hpp"
+
+#include "qrvx.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace qrvx {
+namespace {
+
+using trace::Level;
+
+constexpr const char *converter = "QRVX_convertToPNG";
+
+// libpng's error and warning function. After an error libpng's default handling takes over
+// when this returns and jumps back to the point armed in writePng.
+void qrvxPrintPNGDebugMessage(png_structp, png_const_charp message) {
+    trace::log(Level::debug, "qrvxPrintPNGDebugMessage", 1910, "[libpng] %s",
+               message != nullptr ? message : "");
+}
+
+// Bits 0-7 of a caller's colour word; bits 24-31 of a palette word.
+constexpr png_byte lowByte(std::uint32_t word) {
+    return static_cast<png_byte>(word & 0xFFu);
+}
+constexpr png_byte highByte(std::uint32_t word) {
+    return static_cast<png_byte>(word >> 24);
+}
+
+void putPixel(png_byte *rgb, png_byte red, png_byte green, png_byte blue) {
+    rgb[0] = red;
+    rgb[1] = green;
+    rgb[2] = blue;
+}
+
+// Row y of bitmap as RGB, through the palette or else the caller's two colours.
+void fillRow(const QRVX_Bitmap &bitmap, const QRVX_PNGOptions &options, std::uint32_t y,
+             png_byte *row) {
+    const std::uint8_t *pixel = bitmap.pixels + std::size_t{y} * bitmap.width;
+    for (std::uint32_t x = 0; x < bitmap.width; ++x, row += 3) {
+        if (bitmap.palette != nullptr) {
+            const QRVX_Colour &c = bitmap.palette[pixel[x]];
+            putPixel(row, highByte(c.red), highByte(c.green), highByte(c.blue));
+        } else {
+            const QRVX_Colour &c = pixel[x] != 0 ? options.foreground : options.background;
+            putPixel(row, lowByte(c.red), lowByte(c.green), lowByte(c.blue));
+        }
+    }
+}
+
+// Plain data only: writePng's frame is left by longjmp.
+struct PngJob {
+    const QRVX_Bitmap *bitmap;
+    const QRVX_PNGOptions *options;
+    std::FILE *stream;
+    png_byte *row; // 3 x width bytes
+};
+
+// Header, title, rows and end. A libpng error leaves through longjmp.
+void writeImage(png_structp png, png_infop info, const PngJob &job) {
+    const QRVX_Bitmap &bitmap = *job.bitmap;
+    png_set_IHDR(png, info, bitmap.width, bitmap.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_text title{};
+    title.compression = PNG_TEXT_COMPRESSION_NONE;
+    title.key = const_cast<png_charp>("Title");
+    title.text = const_cast<png_charp>(job.options->title != nullptr ? job.options->title : "");
+    png_set_text(png, info, &title, 1);
+    png_write_info(png, info);
+    if (bitmap.palette == nullptr) {
+        trace::log(Level::debug, converter, 2308, "Monochrome PNG");
+    }
+    for (std::uint32_t y = 0; y < bitmap.height; ++y) {
+        fillRow(bitmap, *job.options, y, job.row);
+        png_write_row(png, job.row);
+    }
+    png_write_end(png, info);
+}
+
+// The frame that arms libpng's error return; it owns nothing that needs a destructor.
+// 0, -ENOMEM when a libpng structure cannot be created, -EIO when libpng fails.
+int writePng(const PngJob &job) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr,
+                                              qrvxPrintPNGDebugMessage, qrvxPrintPNGDebugMessage);
+    if (png == nullptr) {
+        return -ENOMEM;
+    }
+    png_init_io(png, job.stream);
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        return -ENOMEM;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        trace::log(Level::debug, converter, 2272, "PNG write Failed");
+        png_destroy_write_struct(&png, &info);
+        return -EIO;
+    }
+    writeImage(png, info, job);
+    png_destroy_write_struct(&png, &info);
+    return 0;
+}
+
+struct BitmapOwner {
+    QRVX_Bitmap bitmap{};
+    BitmapOwner() = default;
+    BitmapOwner(const BitmapOwner &) = delete;
+    BitmapOwner &operator=(const BitmapOwner &) = delete;
+    ~BitmapOwner() { QRVX_free(&bitmap); }
+};
+
+// The output stream; closed on every path, and checked when the image is complete.
+class OutputFile {
+public:
+    explicit OutputFile(std::FILE *stream) : stream_(stream) {}
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+    ~OutputFile() {
+        if (stream_ != nullptr) {
+            std::fclose(stream_);
+        }
+    }
+
+    std::FILE *get() const { return stream_; }
+
+    // Flushes and closes; false when a write, the flush or the close failed.
+    bool close() {
+        std::FILE *stream = std::exchange(stream_, nullptr);
+        const bool written = std::fflush(stream) == 0 && std::ferror(stream) == 0;
+        const bool closed = std::fclose(stream) == 0;
+        return written && closed;
+    }
+
+private:
+    std::FILE *stream_;
+};
+
+} // namespace
+} // namespace qrvx
+
+extern "C" {
+
+QRVX_API int QRVX_convertToPNG(const QRVX_Graphic *graphic, const QRVX_PNGOptions *options,
+                               const char *fileName) {
+    using qrvx::converter;
+    using qrvx::trace::Level;
+    if (options == nullptr || fileName == nullptr) {
+        return -EINVAL;
+    }
+    qrvx::BitmapOwner owner;
+    const QRVX_Bitmap &bitmap = owner.bitmap;
+    if (const int result = QRVX_parse(graphic, &owner.bitmap)) {
+        return result;
+    }
+    qrvx::trace::log(Level::debug, converter, 2245, "Bitmap Dimension %d x %d", bitmap.width,
+                     bitmap.height);
+    if (bitmap.pixels == nullptr) {
+        return 0;
+    }
+    std::size_t rowBytes = 0;
+    if (__builtin_mul_overflow(bitmap.width, 3u, &rowBytes)) {
+        return -ENOMEM; // only where size_t is narrower than 34 bits
+    }
+    // At least one byte, so that a zero width reaches libpng's check whatever malloc(0) gives.
+    qrvx::HeapArray<png_byte> row(
+        static_cast<png_byte *>(std::malloc(std::max<std::size_t>(rowBytes, 1))));
+    if (row == nullptr) {
+        return -ENOMEM;
+    }
+    errno = 0;
+    std::FILE *opened = std::fopen(fileName, "wb");
+    if (opened == nullptr) {
+        const int error = errno;
+        qrvx::trace::log(Level::debug, converter, 2350, "Unable to open %s", fileName);
+        return error != 0 ? -error : -EIO;
+    }
+    qrvx::OutputFile file(opened);
+    if (const int result = qrvx::writePng(qrvx::PngJob{&bitmap, options, file.get(), row.get()})) {
+        return result;
+    }
+    if (!file.close()) {
+        qrvx::trace::log(Level::debug, converter, 2272, "PNG write Failed");
+        return -EIO;
+    }
+    qrvx::trace::log(Level::debug, converter, 2337, "SUCCESS: %s", fileName);
+    return 0;
+}
+
+} // extern "C"
