@@ -65,10 +65,9 @@ int excludeRouteArea(const qrvxGraphicsParameters &parameters, const Columns &co
         return -EINVAL;
     }
     const auto areaBytes = static_cast<std::uint32_t>(bytes);
-    const auto areaColumns = static_cast<std::uint32_t>(
-        area.inColumns ? static_cast<std::uint64_t>(area.size) : bytes / columns.bytesPerColumn);
-    image.columnCount = columns.columnCount - areaColumns;
     image.length = columns.planeLength - areaBytes;
+    // Whole columns only: an area of bytes may end inside a column.
+    image.columnCount = image.length / columns.bytesPerColumn;
     if (!routeAtEnd(parameters)) {
         image.data += areaBytes;
     }
@@ -88,11 +87,8 @@ void trimLeading(std::uint32_t columnBytes, QRVX_Image &image) {
     if (blankColumns == 0) {
         return;
     }
-    const std::uint32_t skipped = blankColumns * columnBytes;
-    image.data += skipped;
-    // Whole columns only, also when a route area of bytes left the columns out of step.
-    image.columnCount =
-        std::min(image.columnCount - blankColumns, (image.length - skipped) / columnBytes);
+    image.data += blankColumns * columnBytes;
+    image.columnCount -= blankColumns;
     image.length = image.columnCount * columnBytes;
 }
 

@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Images, Extraction, ::testing::Values(
     ExtractCase{"OnlyAParameterBlock", {"VE8,CS1", {}, {}}, "lt", 0, 1, 0, 8, {}, {}, 0},
     // The trailing trim counts only whole columns inside the image.
     ExtractCase{"TrailingTrimDropsPartialColumn", {"VE16", {}, {0, 0, 0, 0, 7}}, "t", 0, 0, 2, 16, 0, {}, 4},
-    ExtractCase{"RouteBytesSplitAColumn", {"VE16,@RP1/3/0", {}, eight}, "x", 0, 0, 3, 16, 3, {}, 5},
+    ExtractCase{"RouteBytesSplitAColumn", {"VE16,@RP1/3/0", {}, eight}, "x", 0, 0, 2, 16, 3, {}, 5},
     ExtractCase{"LeadingTrimAfterSplitColumn", {"VE16,@RP1/3/0", {}, {1, 1, 1, 0, 0, 1, 1, 1}}, "xl", 0, 0, 1, 16, 5, {}, 2},
     ExtractCase{"TrimAfterSplitColumn", {"VE16,@RP1/3/0", {}, eight}, "xt", 0, 0, 2, 16, 3, {}, 4},
     ExtractCase{"Horizontal", {"HE8", {}, eight}, "", -EOPNOTSUPP},
