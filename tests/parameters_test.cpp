@@ -41,7 +41,8 @@ std::vector<Message> afterTrace(const Parsed &parsed) {
 }
 
 qrvxGraphicsParameters initial() {
-    qrvxGraphicsParameters parameters{};
+    qrvxGraphicsParameters parameters;
+    std::memset(&parameters, 0, sizeof parameters);
     parameters.valid = 1;
     return parameters;
 }

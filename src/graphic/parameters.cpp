@@ -173,10 +173,10 @@ private:
     int status_ = 0;
 };
 
-Parameters initialParameters() {
-    Parameters parameters{};
+// Padding included, so callers may compare records byte for byte.
+void initialise(Parameters &parameters) {
+    std::memset(&parameters, 0, sizeof parameters);
     parameters.valid = 1;
-    return parameters;
 }
 
 } // namespace
@@ -188,7 +188,7 @@ extern "C" QRVX_API int qrvxParseGraphicsParameters(const uint8_t *block, uint32
     if (out == nullptr) {
         return -EINVAL;
     }
-    *out = initialParameters();
+    initialise(*out);
     if (block == nullptr) {
         return 0;
     }

@@ -1,6 +1,7 @@
 #include "graphic.hpp"
 
 #include <cerrno>
+#include <cstring>
 
 namespace qrvx {
 namespace {
@@ -55,7 +56,7 @@ QRVX_API int qrvxParseGraphicsSections(const uint8_t *data, uint32_t length,
     if (out == nullptr || (data == nullptr && length != 0)) {
         return -EINVAL;
     }
-    *out = qrvxGraphicsSections{};
+    std::memset(out, 0, sizeof *out);
     Bytes rest(data, length);
     const std::uint32_t blockLength = qrvx::parameterBlockLength(rest);
     if (blockLength != 0) {

@@ -1,6 +1,6 @@
 // PNG export, every file read back through libpng's read API.
-#include "png_reader.hpp"
 #include "support/graphic_builder.hpp"
+#include "support/png_file.hpp"
 #include "support/trace_capture.hpp"
 
 #include "qrvx.h"

@@ -1,5 +1,6 @@
 #include "allocation_faults.hpp"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -124,6 +125,7 @@ FaultRun runWithFault(std::size_t n, FaultMode mode, const std::function<void()>
 std::size_t exerciseEveryFault(const FaultScenario &scenario) {
     constexpr std::size_t runaway = 100000;
     std::size_t allocations = 0;
+    std::size_t failedRuns = 0;
     for (const FaultMode mode : {FaultMode::nthOnly, FaultMode::nthAndLater}) {
         for (std::size_t n = 1; n < runaway; ++n) {
             const FaultRun run =
@@ -135,8 +137,11 @@ std::size_t exerciseEveryFault(const FaultScenario &scenario) {
                 allocations = run.allocations;
                 break;
             }
+            ++failedRuns;
         }
     }
+    std::printf("[ faults   ] %zu allocations, %zu runs with a failed allocation\n", allocations,
+                failedRuns);
     return allocations;
 }
 

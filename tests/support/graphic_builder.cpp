@@ -1,17 +1,25 @@
 #include "graphic_builder.hpp"
 
 #include <cstdio>
+#include <string>
 
 namespace qrvx::test {
 
 ByteVector parameterBlock(std::string_view text) {
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned>(text.size() & 0xFF));
-    ByteVector block{'*', static_cast<std::uint8_t>(digits[0]),
-                     static_cast<std::uint8_t>(digits[1])};
-    block.insert(block.end(), text.begin(), text.end());
+    char header[4];
+    std::snprintf(header, sizeof header, "*%02X", static_cast<unsigned>(text.size() & 0xFF));
+    std::string block(header);
+    block.append(text);
     block.push_back('*');
-    return block;
+    return bytesOf(block);
+}
+
+ByteVector pixelsOf(std::size_t count) {
+    ByteVector bytes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = i % 4 == 3 ? 0 : static_cast<std::uint8_t>(i * 37 + 11);
+    }
+    return bytes;
 }
 
 ByteVector makeGraphic(const GraphicParts &parts) {

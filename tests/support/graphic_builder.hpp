@@ -18,6 +18,9 @@ inline ByteVector bytesOf(std::string_view text) {
 
 ByteVector parameterBlock(std::string_view text);
 
+// count bytes of a fixed, irregular pattern with blank bytes among them.
+ByteVector pixelsOf(std::size_t count);
+
 struct GraphicParts {
     std::optional<std::string_view> parameters; // no block when empty
     std::optional<std::uint8_t> scrollByte;     // no marker when empty

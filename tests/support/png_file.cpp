@@ -4,62 +4,61 @@
 
 #include <csetjmp>
 #include <cstdio>
-#include <memory>
 
 namespace qrvx::test {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE *file) const { std::fclose(file); }
-};
-
-void quietWarning(png_structp, png_const_charp) {}
-
-// Plain data only in the frame that calls setjmp.
-bool readInto(std::FILE *file, png_structp png, png_infop info, PngFile &out) {
-    if (setjmp(png_jmpbuf(png))) {
-        return false;
-    }
-    png_init_io(png, file);
-    png_read_info(png, info);
-    out.width = png_get_image_width(png, info);
-    out.height = png_get_image_height(png, info);
-    out.bitDepth = png_get_bit_depth(png, info);
-    out.colourType = png_get_color_type(png, info);
-    out.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
-    if (out.bitDepth != 8 || out.colourType != PNG_COLOR_TYPE_RGB || out.interlaced) {
-        return false;
-    }
-    out.rgb.resize(std::size_t{out.width} * out.height * 3);
-    for (std::uint32_t y = 0; y < out.height; ++y) {
-        png_read_row(png, out.rgb.data() + std::size_t{y} * out.width * 3, nullptr);
-    }
-    png_read_end(png, info);
+void collectTexts(png_structp png, png_infop info, PngFile &file) {
     png_textp texts = nullptr;
     const int count = png_get_text(png, info, &texts, nullptr);
     for (int i = 0; i < count; ++i) {
-        out.texts.emplace_back(texts[i].key, texts[i].text != nullptr ? texts[i].text : "");
+        file.texts.emplace_back(texts[i].key, texts[i].text != nullptr ? texts[i].text : "");
     }
+}
+
+// Holds no object with a destructor: libpng's errors leave it through longjmp.
+bool readInto(std::FILE *stream, PngFile &file) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    png_infop endInfo = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr || endInfo == nullptr) {
+        png_destroy_read_struct(&png, &info, &endInfo);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_read_struct(&png, &info, &endInfo);
+        return false;
+    }
+    png_init_io(png, stream);
+    png_read_info(png, info);
+    png_get_IHDR(png, info, &file.width, &file.height, &file.bitDepth, &file.colourType,
+                 &file.interlace, nullptr, nullptr);
+    file.hasPalette = png_get_valid(png, info, PNG_INFO_PLTE) != 0;
+    collectTexts(png, info, file);
+    file.rows.assign(file.height, std::vector<std::uint8_t>(png_get_rowbytes(png, info)));
+    for (auto &row : file.rows) {
+        png_read_row(png, row.data(), nullptr);
+    }
+    png_read_end(png, endInfo);
+    collectTexts(png, endInfo, file);
+    png_destroy_read_struct(&png, &info, &endInfo);
     return true;
 }
 
 } // namespace
 
-std::optional<PngFile> readPngFile(const std::string &path) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+std::optional<PngFile> readPng(const std::string &path) {
+    std::FILE *stream = std::fopen(path.c_str(), "rb");
+    if (stream == nullptr) {
         return std::nullopt;
     }
-    png_structp png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, quietWarning);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    PngFile out;
-    const bool ok = info != nullptr && readInto(file.get(), png, info, out);
-    png_destroy_read_struct(&png, &info, nullptr);
-    if (!ok) {
+    PngFile file;
+    const bool read = readInto(stream, file);
+    std::fclose(stream);
+    if (!read) {
         return std::nullopt;
     }
-    return out;
+    return file;
 }
 
 } // namespace qrvx::test

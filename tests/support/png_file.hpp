@@ -1,7 +1,6 @@
-// Reads a PNG file back with libpng's own reader, as an independent check of what was written.
+// Reads a PNG file back through libpng's read API, independently of the library's writer.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,21 +10,14 @@
 namespace qrvx::test {
 
 struct PngFile {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    int bitDepth = 0;
-    int colourType = 0;
-    bool interlaced = false;
-    std::vector<std::pair<std::string, std::string>> texts; // keyword, text
-    std::vector<std::uint8_t> rgb;                           // 3 bytes a pixel, row after row
-
-    std::array<std::uint8_t, 3> pixel(std::uint32_t x, std::uint32_t y) const {
-        const std::size_t at = (std::size_t{y} * width + x) * 3;
-        return {rgb[at], rgb[at + 1], rgb[at + 2]};
-    }
+    std::uint32_t width = 0, height = 0;
+    int bitDepth = 0, colourType = 0, interlace = 0;
+    bool hasPalette = false;
+    std::vector<std::pair<std::string, std::string>> texts; // every text chunk, in file order
+    std::vector<std::vector<std::uint8_t>> rows;
 };
 
-// Empty when the file cannot be read or is no 8-bit RGB PNG that libpng accepts.
-std::optional<PngFile> readPngFile(const std::string &path);
+// Nothing when the file cannot be opened or libpng rejects it.
+std::optional<PngFile> readPng(const std::string &path);
 
 } // namespace qrvx::test
