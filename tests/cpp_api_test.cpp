@@ -14,7 +14,8 @@
 namespace qrvx::test {
 namespace {
 
-static_assert(!std::is_copy_constructible_v<Bitmap> && std::is_nothrow_move_constructible_v<Bitmap>);
+static_assert(!std::is_copy_constructible_v<Bitmap> &&
+              std::is_nothrow_move_constructible_v<Bitmap>);
 static_assert(!std::is_copy_constructible_v<ProgrammedGraphic>);
 
 TEST(CppApi, DecodeGivesAnOwningBitmap) {

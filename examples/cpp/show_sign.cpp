@@ -33,8 +33,8 @@ int main(int argc, char **argv) {
 
     // The route-number planes point into `bytes`: valid while it lives unchanged.
     if (const auto route = qrvx::describeRouteNumber({bytes}); route && route->planes[0].data) {
-        std::cout << "route number " << route->routeCode << ": " << route->planes[0].width
-                  << " x " << route->planes[0].height << " pixels at the "
+        std::cout << "route number " << route->routeCode << ": " << route->planes[0].width << " x "
+                  << route->planes[0].height << " pixels at the "
                   << (route->routeAtEnd ? "end" : "start") << '\n';
     } else if (qrvx::routeNumberProgrammable({bytes})) {
         std::cout << "reserves room for a route number\n";

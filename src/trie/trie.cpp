@@ -1,7 +1,9 @@
 #include "qrvx.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -9,40 +11,89 @@ int32_t doNothing(void *, const uint8_t *, int32_t) {
     return 0;
 }
 
-int highestChildSlot(const TrieNode *node) {
-    for (int slot = 255; slot >= 0; --slot) {
-        if (node->children[slot] != nullptr) {
-            return slot;
+bool anyOccupied(TrieNode *const *slots, int count) {
+    std::uintptr_t any = 0;
+    for (int i = 0; i < count; ++i) {
+        any |= reinterpret_cast<std::uintptr_t>(slots[i]);
+    }
+    return any != 0;
+}
+
+// Highest occupied slot below end, or -1. Eight slots at a time: most nodes have one child.
+int highestChildSlot(const TrieNode *node, int end) {
+    constexpr int block = 8;
+    for (int top = end; top > 0; top -= block) {
+        const int bottom = top >= block ? top - block : 0;
+        if (!anyOccupied(&node->children[bottom], top - bottom)) {
+            continue;
+        }
+        for (int slot = top - 1; slot >= bottom; --slot) {
+            if (node->children[slot] != nullptr) {
+                return slot;
+            }
         }
     }
     return -1;
 }
 
-// Frees a subtree without recursion or extra memory, so a key of any length can be deleted:
-// the slot we descend through holds the way back up. Children are visited from the highest slot
-// down, so on the way back the highest occupied slot is always the one holding the parent.
-void freeSubtree(TrieNode *top) {
+constexpr int allSlots = 256;
+
+// Frees a subtree of any depth without recursion or extra memory: the slot we descend through
+// holds the way back up. Children are visited from the highest slot down, so on the way back the
+// highest occupied slot is the one holding the parent, and the slots above it are already empty.
+void freeDeepSubtree(TrieNode *top) {
     static TrieNode aboveTop{};
     TrieNode *parent = &aboveTop;
     TrieNode *node = top;
+    int end = allSlots;
     for (;;) {
-        const int slot = highestChildSlot(node);
+        const int slot = highestChildSlot(node, end);
         if (slot >= 0) {
             TrieNode *child = node->children[slot];
             node->children[slot] = parent;
             parent = node;
             node = child;
+            end = allSlots;
             continue;
         }
         std::free(node);
         if (parent == &aboveTop) {
             return;
         }
-        const int back = highestChildSlot(parent);
+        const int back = highestChildSlot(parent, allSlots);
         TrieNode *grandparent = parent->children[back];
         parent->children[back] = nullptr;
         node = parent;
         parent = grandparent;
+        end = back;
+    }
+}
+
+// Frees a subtree reading each node once; below a fixed depth the slower walk above takes over.
+void freeSubtree(TrieNode *top) {
+    struct Frame {
+        TrieNode *node;
+        int end; // slots from here up are done
+    };
+    constexpr int maxDepth = 32;
+    Frame stack[maxDepth];
+    int depth = 0;
+    stack[0] = {top, allSlots};
+    while (depth >= 0) {
+        Frame &frame = stack[depth];
+        const int slot = highestChildSlot(frame.node, frame.end);
+        if (slot < 0) {
+            std::free(frame.node);
+            --depth;
+            continue;
+        }
+        frame.end = slot;
+        TrieNode *child = std::exchange(frame.node->children[slot], nullptr);
+        if (depth + 1 < maxDepth) {
+            stack[++depth] = {child, allSlots};
+        } else {
+            freeDeepSubtree(child);
+        }
     }
 }
 
