@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 namespace qrvx::test {
@@ -63,13 +64,6 @@ TEST(Parameters, ColourSystemHorizontalSizeAndPalette) {
     EXPECT_TRUE(afterTrace(p).empty());
 }
 
-TEST(Parameters, TextIsTracedAtDebugLevel) {
-    const Parsed p = parseText("VE16,CS1");
-    ASSERT_EQ(p.messages.size(), 1u);
-    EXPECT_EQ(p.messages[0], tracedMessage(debugLevel, "qrvxParseGraphicsParameters", 947,
-                                           "GRAPHIC PARAM: %s", "GRAPHIC PARAM: VE16,CS1"));
-}
-
 TEST(Parameters, EmptyValuesTakeDefaultsSilently) {
     const Parsed p = parseText("VE,CS");
     EXPECT_EQ(p.result, 0);
@@ -113,84 +107,76 @@ INSTANTIATE_TEST_SUITE_P(
                       MalformedCase{"XX1,CSS", "Incorrect Colour System %s. Using Default",
                                     "Incorrect Colour System S. Using Default"}));
 
-TEST(Parameters, ErrorsReachTheHostWithoutALogger) {
-    const Parsed p = parseText("VE12x", std::nullopt);
-    const std::vector<Message> expected{errorMessage("Incorrect Column Size %s. Using Default",
-                                                     "Incorrect Column Size 12x. Using Default")};
-    EXPECT_EQ(p.messages, expected);
-}
+// One field after parsing a text: what the handlers of the keys make of their values.
+struct FieldCase {
+    const char *text;
+    std::function<int64_t(const qrvxGraphicsParameters &)> field;
+    int64_t expected;
+};
 
-TEST(Parameters, LaterDirectionWinsBothSizesKept) {
-    const Parsed p = parseText("HE8,VE24");
-    EXPECT_EQ(p.parameters.rasterDirection, 0u);
-    EXPECT_EQ(p.parameters.rowSize, 8u);
-    EXPECT_EQ(p.parameters.columnSize, 24u);
-    EXPECT_EQ(parseText("VE24,HE8").parameters.rasterDirection, 1u);
-    EXPECT_EQ(parseText("VE12x").parameters.rasterDirection, 0u);
+using P = qrvxGraphicsParameters;
+const auto fg = [](const P &p) { return int64_t{p.FG.value}; };
+const auto fgPresent = [](const P &p) { return int64_t{p.FG.present}; };
+const auto direction = [](const P &p) { return int64_t{p.rasterDirection}; };
+const auto rowSize = [](const P &p) { return int64_t{p.rowSize}; };
+const auto columnSize = [](const P &p) { return int64_t{p.columnSize}; };
+const auto route = [](const P &p) {
+    return int64_t{p.routePresent} << 48 | int64_t{p.routeA} << 32 | int64_t{p.routeB} << 16 |
+           p.routeC;
+};
+constexpr int64_t routeOf(int64_t a, int64_t b, int64_t c) {
+    return int64_t{1} << 48 | a << 32 | b << 16 | c;
 }
+constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
+constexpr int64_t int32Min = std::numeric_limits<int32_t>::min();
 
-TEST(Parameters, IntegerRule) {
-    EXPECT_EQ(parseText("FG").parameters.FG.present, 1);
-    EXPECT_EQ(parseText("FG").parameters.FG.value, 0);
-    EXPECT_EQ(parseText("FG-5").parameters.FG.value, -5);
-    EXPECT_EQ(parseText("FG5a").parameters.FG.value, 0);
-    EXPECT_EQ(parseText("FG5a").parameters.FG.present, 1);
-    EXPECT_EQ(parseText("FG 7").parameters.FG.value, 7);
-    EXPECT_EQ(parseText("FG7,FG9").parameters.FG.value, 9);
-    EXPECT_EQ(parseText("FG7,FGx").parameters.FG.value, 7);
+TEST(Parameters, FieldsFromValues) {
+    const std::vector<FieldCase> cases{
+        {"HE8,VE24", direction, 0}, // the later key wins the direction...
+        {"HE8,VE24", rowSize, 8},   // ...and both sizes are kept
+        {"HE8,VE24", columnSize, 24},
+        {"VE24,HE8", direction, 1},
+        {"VE12x", direction, 0},
+        {"FG", fgPresent, 1},
+        {"FG", fg, 0},
+        {"FG-5", fg, -5},
+        {"FG5a", fgPresent, 1},
+        {"FG5a", fg, 0},
+        {"FG 7", fg, 7},
+        {"FG7,FG9", fg, 9},
+        {"FG7,FGx", fg, 7},
+        {"FG99999999999", fg, int32Max}, // numbers saturate at 32 bits
+        {"FG-99999999999", fg, int32Min},
+        {"PB4294967296", [](const P &p) { return int64_t{p.colourB}; }, int32Max},
+        {"PC-1", [](const P &p) { return int64_t{p.colourC}; }, 0xFFFFFFFF},
+        {"VE-5", columnSize, 4294967291},
+        {"HE99999999999", rowSize, int32Max},
+        {"@RP10/20/30", route, routeOf(10, 20, 30)},
+        {"@RP10/20", route, routeOf(0, 0, 0)},
+        {"@RP", route, routeOf(0, 0, 0)},
+        {"@RP1/ 2/3xyz", route, routeOf(1, 2, 3)},
+        {"@RP1 /2/3", route, routeOf(0, 0, 0)},
+        {"@RP65537/-1/0", route, routeOf(1, 65535, 0)},
+    };
+    for (const FieldCase &c : cases) {
+        EXPECT_EQ(c.field(parseText(c.text).parameters), c.expected) << c.text;
+    }
     EXPECT_TRUE(afterTrace(parseText("FG5a")).empty());
 }
 
-TEST(Parameters, NumbersSaturateAtThirtyTwoBits) {
-    constexpr auto maximum = std::numeric_limits<int32_t>::max();
-    constexpr auto minimum = std::numeric_limits<int32_t>::min();
-    EXPECT_EQ(parseText("FG99999999999").parameters.FG.value, maximum);
-    EXPECT_EQ(parseText("FG-99999999999").parameters.FG.value, minimum);
-    EXPECT_EQ(parseText("PB4294967296").parameters.colourB, static_cast<uint32_t>(maximum));
-    EXPECT_EQ(parseText("PC-1").parameters.colourC, 0xFFFFFFFFu);
-    EXPECT_EQ(parseText("VE-5").parameters.columnSize, 4294967291u);
-    EXPECT_EQ(parseText("HE99999999999").parameters.rowSize, static_cast<uint32_t>(maximum));
-}
-
 TEST(Parameters, EveryIntegerKeyLandsInItsOwnField) {
-    const Parsed p = parseText("FG1,BG2,ST3,SC4,FC5,BC6,IT7,IC8,OT9,OC10,PA11,PB12,PC13,PD14,"
-                               "OS15,IN16,RL17,RR18,RF19");
-    const ParamValue qrvxGraphicsParameters::*fields[] = {
-        &qrvxGraphicsParameters::FG, &qrvxGraphicsParameters::BG, &qrvxGraphicsParameters::ST,
-        &qrvxGraphicsParameters::SC, &qrvxGraphicsParameters::FC, &qrvxGraphicsParameters::BC,
-        &qrvxGraphicsParameters::IT, &qrvxGraphicsParameters::IC, &qrvxGraphicsParameters::OT,
-        &qrvxGraphicsParameters::OC, &qrvxGraphicsParameters::PA, &qrvxGraphicsParameters::PB,
-        &qrvxGraphicsParameters::PC, &qrvxGraphicsParameters::PD, &qrvxGraphicsParameters::OS,
-        &qrvxGraphicsParameters::IN, &qrvxGraphicsParameters::RL, &qrvxGraphicsParameters::RR,
-        &qrvxGraphicsParameters::RF};
+    const P p = parseText("FG1,BG2,ST3,SC4,FC5,BC6,IT7,IC8,OT9,OC10,PA11,PB12,PC13,PD14,OS15,IN16,"
+                          "RL17,RR18,RF19")
+                    .parameters;
+    const ParamValue *fields[] = {&p.FG, &p.BG, &p.ST, &p.SC, &p.FC, &p.BC, &p.IT,
+                                  &p.IC, &p.OT, &p.OC, &p.PA, &p.PB, &p.PC, &p.PD,
+                                  &p.OS, &p.IN, &p.RL, &p.RR, &p.RF};
     for (int i = 0; i < 19; ++i) {
-        EXPECT_EQ((p.parameters.*fields[i]).value, i + 1) << i;
-        EXPECT_EQ((p.parameters.*fields[i]).present, 1) << i;
+        EXPECT_EQ(fields[i]->value, i + 1) << i;
+        EXPECT_EQ(fields[i]->present, 1) << i;
     }
-    EXPECT_EQ(p.parameters.colourA, 11u);
-    EXPECT_EQ(p.parameters.colourB, 12u);
-    EXPECT_EQ(p.parameters.colourC, 13u);
-    EXPECT_EQ(p.parameters.colourD, 14u);
-}
-
-TEST(Parameters, RouteNumberArea) {
-    const qrvxGraphicsParameters full = parseText("@RP10/20/30").parameters;
-    EXPECT_EQ(full.routePresent, 1);
-    EXPECT_EQ(full.routeA, 10);
-    EXPECT_EQ(full.routeB, 20);
-    EXPECT_EQ(full.routeC, 30);
-
-    const qrvxGraphicsParameters partial = parseText("@RP10/20").parameters;
-    EXPECT_EQ(partial.routePresent, 1);
-    EXPECT_EQ(partial.routeA + partial.routeB + partial.routeC, 0);
-
-    const qrvxGraphicsParameters trailing = parseText("@RP1/ 2/3xyz").parameters;
-    EXPECT_EQ(trailing.routeB, 2);
-    EXPECT_EQ(trailing.routeC, 3);
-    EXPECT_EQ(parseText("@RP1 /2/3").parameters.routeB, 0);
-    EXPECT_EQ(parseText("@RP65537/-1/0").parameters.routeA, 1);
-    EXPECT_EQ(parseText("@RP65537/-1/0").parameters.routeB, 65535);
-    EXPECT_EQ(parseText("@RP").parameters.routePresent, 1);
+    EXPECT_EQ((std::vector<uint32_t>{p.colourA, p.colourB, p.colourC, p.colourD}),
+              (std::vector<uint32_t>{11, 12, 13, 14}));
 }
 
 TEST(Parameters, InvalidMarkerFailsAfterApplyingEveryToken) {

@@ -89,19 +89,5 @@ TEST(ScrollMode, FromMarkerByte) {
     EXPECT_EQ(qrvxParseScroll(scrollOn, nullptr), -EINVAL);
 }
 
-// Every prefix of a graphic splits into sections that tile it exactly.
-TEST(Sections, EveryPrefixTilesTheBuffer) {
-    const ByteVector graphic = withTail(bytesOf("*0BVE8,CS1,RL*"), {'U', 1, 0x55, 0x01, 0x2A});
-    for (std::size_t length = 0; length <= graphic.size(); ++length) {
-        qrvxGraphicsSections s;
-        ASSERT_EQ(qrvxParseGraphicsSections(graphic.data(), static_cast<uint32_t>(length), &s), 0);
-        const std::size_t marker = s.scrollMarker != nullptr ? 2 : 0;
-        EXPECT_EQ(s.parameterBlockLength + marker + s.pixelDataLength, length) << length;
-        if (s.pixelData != nullptr) {
-            EXPECT_EQ(s.pixelData, graphic.data() + s.parameterBlockLength + marker);
-        }
-    }
-}
-
 } // namespace
 } // namespace qrvx::test

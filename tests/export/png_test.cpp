@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <thread>
 
 namespace qrvx::test {
 namespace {
@@ -193,35 +192,6 @@ TEST_F(PngExport, FullDiskIsAWriteFailure) {
                                                            "PNG write Failed", "PNG write Failed"));
         for (const Message &message : capture.messages()) {
             EXPECT_EQ(message.text.find("SUCCESS"), std::string::npos);
-        }
-    }
-}
-
-TEST_F(PngExport, ThreadsConvertAtTheSameTime) {
-    constexpr int threads = 4, rounds = 8;
-    std::vector<int> results(threads * rounds, 1);
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t) {
-        workers.emplace_back([&, t] {
-            for (int r = 0; r < rounds; ++r) {
-                const auto column = static_cast<std::uint8_t>(1u << (t % 8));
-                const ByteVector pixels(static_cast<std::size_t>(200 + r), column);
-                results[static_cast<std::size_t>(t * rounds + r)] =
-                    convert({"VE8", {}, pixels}, path(std::to_string(t) + "_" + std::to_string(r)));
-            }
-        });
-    }
-    for (auto &worker : workers) {
-        worker.join();
-    }
-    for (int t = 0; t < threads; ++t) {
-        for (int r = 0; r < rounds; ++r) {
-            EXPECT_EQ(results[static_cast<std::size_t>(t * rounds + r)], 0);
-            const PngFile png = readBack(path(std::to_string(t) + "_" + std::to_string(r)));
-            ASSERT_EQ(png.height, 8u);
-            EXPECT_EQ(png.width, static_cast<std::uint32_t>(200 + r));
-            const std::string expected(200 + static_cast<std::size_t>(r), '#');
-            EXPECT_EQ(pictureOf(png, monochrome)[static_cast<std::size_t>(t)], expected);
         }
     }
 }
