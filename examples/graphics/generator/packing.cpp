@@ -86,6 +86,10 @@ Bytes makeGraphic(std::string_view parameters, std::optional<std::uint8_t> scrol
     Bytes out{'*', static_cast<std::uint8_t>(length[0]), static_cast<std::uint8_t>(length[1])};
     out.insert(out.end(), parameters.begin(), parameters.end());
     out.push_back('*');
+    // Without a marker, pixels that begin like one would be read as one.
+    if (!scrollByte && pixels.size() >= 2 && pixels[0] == 'U' && pixels[1] <= 1) {
+        throw std::invalid_argument("pixel data that starts like a scroll marker");
+    }
     if (scrollByte) {
         out.push_back('U');
         out.push_back(*scrollByte);

@@ -28,7 +28,7 @@ int bytesPerLine(const Format &format, int lineLength);
 Bytes packPixels(const Canvas &canvas, const Format &format);
 
 // "*", two upper-case hex digits of the text length, the text, "*"; then "U" and scrollByte
-// when given; then the pixels.
+// when given; then the pixels. Throws when there is no marker and the pixels begin like one.
 Bytes makeGraphic(std::string_view parameters, std::optional<std::uint8_t> scrollByte,
                   const Bytes &pixels);
 
