@@ -61,14 +61,19 @@ struct Sign {
 enum class Side { start, end };
 enum class Content { whole, destinationOnly, routeOnly };
 
+// On each side: a dark column that parts the badge from its neighbour, and two of badge.
 int routeColumns(const Sign &sign) {
     return textWidth(sign.route, routeScale) + 6;
+}
+
+int destinationScale(const Sign &sign) {
+    return sign.destination.size() == 1 ? 2 : 1;
 }
 
 int destinationColumns(const Sign &sign) {
     int widest = 0;
     for (const std::string_view line : sign.destination) {
-        widest = std::max(widest, textWidth(line, sign.destination.size() == 1 ? 2 : 1));
+        widest = std::max(widest, textWidth(line, destinationScale(sign)));
     }
     return widest + 4;
 }
@@ -87,9 +92,8 @@ void drawRoute(Canvas &canvas, int x, const Sign &sign, bool colour) {
 }
 
 void drawDestination(Canvas &canvas, int x, int columns, const Sign &sign) {
-    const bool large = sign.destination.size() == 1;
-    const int scale = large ? 2 : 1;
-    int y = large ? 1 : 0;
+    const int scale = destinationScale(sign);
+    int y = scale == 2 ? 1 : 0;
     for (const std::string_view line : sign.destination) {
         drawText(canvas, x + (columns - textWidth(line, scale)) / 2, y, line, scale,
                  destinationInk);
