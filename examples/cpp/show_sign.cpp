@@ -15,11 +15,11 @@ int main(int argc, char **argv) {
         return 2;
     }
     std::ifstream file(argv[1], std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
-    if (!file.eof()) {
-        std::cerr << argv[1] << ": cannot read\n";
+    if (!file) {
+        std::cerr << argv[1] << ": cannot open\n";
         return 1;
     }
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
     QTR_useNoLogger(); // errors of the library still reach stderr
 
     // The decoded bitmap owns its pixels; it is released when it goes out of scope.
