@@ -1,10 +1,13 @@
 // Writes the seed corpora: valid graphics of every colour system and raster, with and without
-// scroll markers and route-number keys, framed for each fuzz target.
-// Usage: qrvx_seed_generator OUTPUT_DIR
+// scroll markers and route-number keys, framed for each fuzz target; with a folder of sample
+// graphics, those too (and their route numbers paired with their reserved areas).
+// Usage: qrvx_seed_generator OUTPUT_DIR [SAMPLES_DIR]
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,8 +36,8 @@ Bytes pixels(std::size_t count, std::uint8_t seed) {
 std::vector<Bytes> graphics() {
     const std::vector<std::string> geometry = {"VE8", "VE16", "VE10", "HE8", "HE16", "HE12", ""};
     const std::vector<std::string> colour = {"", ",CS1", ",CS2,PA255,PB65280,PC16711680,PD-1"};
-    const std::vector<std::string> route = {"", ",RL2", ",RR3", ",@RP1/4/1", ",@RP2/2/0,RL1",
-                                            ",RL 1,FG3,SC7,IT1,OC2,RF5"};
+    const std::vector<std::string> route = {
+        "", ",RL2", ",RR3", ",@RP1/4/1", ",@RP2/2/0,RL1", ",RL 1,FG3,SC7,IT1,OC2,RF5"};
     std::vector<Bytes> out;
     std::uint8_t seed = 0;
     for (const auto &g : geometry) {
@@ -88,15 +91,43 @@ Bytes trieInput() {
     return out;
 }
 
+Bytes readFile(const std::filesystem::path &path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// Sample graphics by name, in name order so the seeds come out the same every time.
+std::vector<std::pair<std::string, Bytes>> samples(const std::filesystem::path &folder) {
+    std::vector<std::filesystem::path> paths;
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() == ".qrvx") {
+            paths.push_back(entry.path());
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    std::vector<std::pair<std::string, Bytes>> out;
+    for (const auto &path : paths) {
+        out.emplace_back(path.stem().string(), readFile(path));
+    }
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR [SAMPLES_DIR]\n", argv[0]);
         return 2;
     }
     const std::filesystem::path root(argv[1]);
-    const std::vector<Bytes> all = graphics();
+    std::vector<Bytes> all = graphics();
+    std::vector<std::pair<std::string, Bytes>> named;
+    if (argc == 3) {
+        named = samples(argv[2]);
+    }
+    for (const auto &[name, bytes] : named) {
+        all.push_back(bytes);
+    }
     const std::uint8_t controls[] = {0x00, 0x01, 0x0F, 0x1E, 0x2B, 0x3F};
     for (const char *target : {"sections", "parse", "extract", "route", "mark", "png"}) {
         std::filesystem::create_directories(root / target);
@@ -109,6 +140,16 @@ int main(int argc, char **argv) {
     for (std::size_t i = 0; i + 1 < all.size(); i += 2) {
         write(root / "program" / ("seed-" + std::to_string(i)),
               withControl(programInput(all[i], all[i + 1]), controls[i % std::size(controls)]));
+    }
+    // Every reserved area of the samples with every route number of theirs.
+    for (const auto &[targetName, target] : named) {
+        for (const auto &[sourceName, source] : named) {
+            if (targetName.find("destination") != std::string::npos &&
+                sourceName.find("route") != std::string::npos) {
+                write(root / "program" / (targetName + "+" + sourceName),
+                      withControl(programInput(target, source), 0x00));
+            }
+        }
     }
     std::filesystem::create_directories(root / "trie");
     write(root / "trie" / "seed-0", withControl(trieInput(), 0x08));
