@@ -45,9 +45,10 @@ int runExtract(const ExtractCommandOptions &options) {
     table.add({"column size", std::to_string(image->columnSize)});
     table.add({"planes", twoPlanes ? "2" : "1"});
     table.add({"length", std::to_string(length) + (twoPlanes ? " bytes a plane" : " bytes")});
-    table.add({"offset", image->data.empty() ? "-" : std::to_string(image->data.data() - bytes.data())});
-    table.add({"written", options.output + ", " +
-                              std::to_string(length * (twoPlanes ? 2 : 1)) + " bytes"});
+    table.add(
+        {"offset", image->data.empty() ? "-" : std::to_string(image->data.data() - bytes.data())});
+    table.add({"written",
+               options.output + ", " + std::to_string(length * (twoPlanes ? 2 : 1)) + " bytes"});
     table.print(std::cout);
     return 0;
 }
@@ -61,8 +62,7 @@ Command addExtractCommand(CLI::App &app) {
                    "after the other, for colour system 1)");
     command->add_option("FILE", options->file, "Graphic file")->required();
     command->add_option("-o,--output", options->output, "File for the image bytes")->required();
-    command->add_flag("--exclude-route", options->excludeRoute,
-                      "Leave the route-number area out");
+    command->add_flag("--exclude-route", options->excludeRoute, "Leave the route-number area out");
     command->add_flag("--trim-leading", options->trimLeading,
                       "Drop blank columns at the start (colour system 0)");
     command->add_flag("--trim-trailing", options->trimTrailing,

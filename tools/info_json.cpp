@@ -41,9 +41,12 @@ Json parametersJson(const Parameters &p) {
         palette = {colourHex(p.colourA), colourHex(p.colourB), colourHex(p.colourC),
                    colourHex(p.colourD)};
     }
-    return {{"raster", rasterName(p)}, {"rasterDirection", p.rasterDirection},
-            {"colourSystem", p.colourSystem}, {"rowSize", p.rowSize},
-            {"columnSize", p.columnSize},     {"palette", palette},
+    return {{"raster", rasterName(p)},
+            {"rasterDirection", p.rasterDirection},
+            {"colourSystem", p.colourSystem},
+            {"rowSize", p.rowSize},
+            {"columnSize", p.columnSize},
+            {"palette", palette},
             {"keys", keys}};
 }
 

@@ -105,11 +105,10 @@ void printTable(std::ostream &out, const GraphicInfo &info) {
     Table table;
     table.add({"file", info.file});
     table.add({"bytes", n(info.bytes.size())});
-    table.add({"parameter block",
-               s.parameterBlock.empty()
-                   ? "none"
-                   : "offset 0, length " + n(s.parameterBlock.size()) + ": " +
-                         quoted(info.parameterText())});
+    table.add({"parameter block", s.parameterBlock.empty()
+                                      ? "none"
+                                      : "offset 0, length " + n(s.parameterBlock.size()) + ": " +
+                                            quoted(info.parameterText())});
     table.add({"scroll marker", s.scrollMarker.empty()
                                     ? "none"
                                     : "offset " + n(info.offsetOf(s.scrollMarker)) + ", length 2"});
@@ -129,9 +128,9 @@ void printTable(std::ostream &out, const GraphicInfo &info) {
     } else {
         table.add({"parameters", unavailable(info.parametersError)});
     }
-    table.add({"dimensions", info.dimensions ? n(info.dimensions->width) + " x " +
-                                                   n(info.dimensions->height)
-                                             : unavailable(info.decodeError)});
+    table.add({"dimensions", info.dimensions
+                                 ? n(info.dimensions->width) + " x " + n(info.dimensions->height)
+                                 : unavailable(info.decodeError)});
     table.add({"scroll mode", scrollName(s.scrollMode)});
     table.add({"programmable", info.programmable ? "yes" : "no"});
     table.add({"route area", routeAreaSummary(info)});

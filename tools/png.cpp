@@ -60,8 +60,8 @@ int runPng(const PngCommandOptions &options) {
             throw Failure(options.file, "no pixels to draw", ENODATA);
         }
     }
-    const std::string output = options.output.empty() ? defaultOutput(options.file)
-                                                       : options.output;
+    const std::string output =
+        options.output.empty() ? defaultOutput(options.file) : options.output;
     const std::string title =
         options.title.value_or(std::filesystem::path(options.file).filename().string());
     PngOptions png;
@@ -86,7 +86,8 @@ Command addPngCommand(CLI::App &app) {
     command->add_option("--fg", options->foreground, "Colour of set pixels of a monochrome graphic")
         ->check(colourValidator)
         ->capture_default_str();
-    command->add_option("--bg", options->background, "Colour of clear pixels of a monochrome graphic")
+    command
+        ->add_option("--bg", options->background, "Colour of clear pixels of a monochrome graphic")
         ->check(colourValidator)
         ->capture_default_str();
     command->add_option("--title", options->title, "Title text of the PNG (default: FILE's name)");

@@ -98,8 +98,7 @@ Command addProgramCommand(CLI::App &app) {
         "program", "Write a copy of TARGET whose reserved route-number area holds SOURCE's "
                    "route number (under SOURCE's parameters)");
     command->add_option("TARGET", options->target, "Graphic with an RL or RR key")->required();
-    command->add_option("SOURCE", options->source, "Graphic with an @RP route number")
-        ->required();
+    command->add_option("SOURCE", options->source, "Graphic with an @RP route number")->required();
     command->add_option("-o,--output", options->output, "File for the programmed graphic")
         ->required();
     return {command, [options] { return runProgram(*options); }};
