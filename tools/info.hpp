@@ -20,6 +20,11 @@ struct Dimensions {
 };
 
 struct GraphicInfo {
+    GraphicInfo() = default;
+    GraphicInfo(GraphicInfo &&) = default;
+    GraphicInfo(const GraphicInfo &) = delete; // the copy's views would point into the original
+    GraphicInfo &operator=(const GraphicInfo &) = delete;
+
     std::string file;
     std::vector<std::uint8_t> bytes; // the views below point into it
     SectionsView sections;

@@ -25,9 +25,9 @@ int main(int argc, char **argv) {
                  "qrvx");
     app.failure_message(usageMessage);
     app.set_version_flag("--version", QRVX_VERSION);
-    app.require_subcommand(1);
     // -v may also follow the command's name.
     app.fallthrough();
+    app.require_subcommand(0, 1);
     bool verbose = false;
     app.add_flag("-v,--verbose", verbose, "Print the library's debug and verbose trace on stderr");
 
@@ -61,5 +61,7 @@ int main(int argc, char **argv) {
         std::cerr << "qrvx: " << error.what() << '\n';
         return 1;
     }
+    // Not CLI11's own requirement, whose message would hide an unknown command's name.
+    std::cerr << "qrvx: a command is required: info, png, extract, program or mark (see --help)\n";
     return usageError;
 }
