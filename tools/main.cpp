@@ -1,0 +1,67 @@
+// qrvx: look at, convert and program route-number sign graphics from the command line.
+#include "commands.hpp"
+#include "failure.hpp"
+
+#include "qrvx_host_trace.h"
+
+#include <exception>
+#include <iostream>
+#include <vector>
+
+namespace {
+
+constexpr int usageError = 2;
+
+// One line and a pointer to the help, in place of CLI11's two-line default.
+std::string usageMessage(const CLI::App *, const CLI::Error &error) {
+    return std::string("qrvx: ") + error.what() + " (see --help)\n";
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    CLI::App app("Graphics of route-number sign displays: look at them, convert them, program "
+                 "their route numbers.",
+                 "qrvx");
+    app.failure_message(usageMessage);
+    app.set_version_flag("--version", QRVX_VERSION);
+    // -v may also follow the command's name.
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+    bool verbose = false;
+    app.add_flag("-v,--verbose", verbose, "Print the library's debug and verbose trace on stderr");
+
+    const std::vector<qrvx::cli::Command> commands = {
+        qrvx::cli::addInfoCommand(app), qrvx::cli::addPngCommand(app),
+        qrvx::cli::addExtractCommand(app), qrvx::cli::addProgramCommand(app),
+        qrvx::cli::addMarkCommand(app)};
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &error) {
+        const int status = app.exit(error);
+        return status == 0 ? 0 : usageError;
+    }
+
+    if (verbose) {
+        QTR_useLogger(QTR_LEVEL_ERROR | QTR_LEVEL_DEBUG | QTR_LEVEL_VERBOSE);
+    } else {
+        QTR_useNoLogger(); // the library's errors still reach stderr
+    }
+    try {
+        for (const auto &command : commands) {
+            if (command.app->parsed()) {
+                return command.run();
+            }
+        }
+    } catch (const qrvx::cli::Failure &failure) {
+        qrvx::cli::report(failure);
+        return 1;
+    } catch (const std::exception &error) {
+        std::cerr << "qrvx: " << error.what() << '\n';
+        return 1;
+    }
+    // Not CLI11's own requirement, whose message would hide an unknown command's name.
+    std::cerr << "qrvx: a command is required: info, png, extract, program or mark (see --help)\n";
+    return usageError;
+}

@@ -1,0 +1,117 @@
+// `qrvx program` and `qrvx mark`: putting a route number into a graphic and marking it done.
+#include "commands.hpp"
+#include "failure.hpp"
+#include "file_io.hpp"
+#include "qrvx.hpp"
+
+#include <memory>
+
+namespace qrvx::cli {
+namespace {
+
+struct ProgramCommandOptions {
+    std::string target;
+    std::string source;
+    std::string output;
+};
+
+// The library answers with an errno value only; this names the graphic at fault and why.
+Failure programFailure(const ProgramCommandOptions &options, ByteSpan target, ByteSpan source,
+                       std::error_code error) {
+    const auto sourceParameters = parameters(source);
+    if (!sourceParameters) {
+        return Failure(options.source, "parsing parameters", sourceParameters.error());
+    }
+    const auto targetParameters = parameters(target);
+    if (!targetParameters) {
+        return Failure(options.target, "parsing parameters", targetParameters.error());
+    }
+    if (error == std::errc::operation_not_supported) {
+        if (targetParameters->rasterDirection != sourceParameters->rasterDirection) {
+            return Failure(options.target, "raster direction differs from the source's", error);
+        }
+        if (targetParameters->colourSystem != sourceParameters->colourSystem) {
+            return Failure(options.target, "colour system differs from the source's", error);
+        }
+        return Failure(options.target, "not programmable (no RL or RR key)", error);
+    }
+    if (error == std::errc::file_exists) {
+        return Failure(options.target, "already holds a route number", error);
+    }
+    if (error == std::errc::no_message_available) { // ENODATA
+        return Failure(options.source, "holds no route number (no @RP byte count)", error);
+    }
+    if (error == std::errc::argument_list_too_long) { // E2BIG
+        return Failure(options.target, "too small for the source's route number", error);
+    }
+    if (error == std::errc::invalid_argument) {
+        return Failure(options.source, "holds fewer pixel bytes than its route number", error);
+    }
+    return Failure(options.target, "programming the route number", error);
+}
+
+int runProgram(const ProgramCommandOptions &options) {
+    const std::vector<std::uint8_t> target = readGraphic(options.target);
+    const std::vector<std::uint8_t> source = readGraphic(options.source);
+    const auto programmed = programRouteNumber(Graphic{target}, Graphic{source});
+    if (!programmed) {
+        throw programFailure(options, target, source, programmed.error());
+    }
+    OutputFile file(options.output);
+    file.write(programmed->bytes());
+    file.commit();
+    return 0;
+}
+
+struct MarkCommandOptions {
+    std::string file;
+    std::string output;
+};
+
+int runMark(const MarkCommandOptions &options) {
+    std::vector<std::uint8_t> bytes = readGraphic(options.file);
+    const auto length = markRouteNumberProgrammed(bytes);
+    if (!length) {
+        const bool noKey = length.error() == std::errc::no_such_file_or_directory;
+        throw Failure(options.file, noKey ? "no RL or RR key to delete" : "marking as programmed",
+                      length.error());
+    }
+    const std::span<const std::uint8_t> marked(bytes.data(), *length);
+    if (!options.output.empty()) {
+        OutputFile file(options.output);
+        file.write(marked);
+        file.commit();
+    } else if (*length != bytes.size()) { // a graphic without parameters stays as it is
+        const ExistingFile existing = resolveExisting(options.file);
+        OutputFile file(existing.path, existing.mode);
+        file.write(marked);
+        file.commit();
+    }
+    return 0;
+}
+
+} // namespace
+
+Command addProgramCommand(CLI::App &app) {
+    auto options = std::make_shared<ProgramCommandOptions>();
+    CLI::App *command = app.add_subcommand(
+        "program", "Write a copy of TARGET whose reserved route-number area holds SOURCE's "
+                   "route number (under SOURCE's parameters)");
+    command->add_option("TARGET", options->target, "Graphic with an RL or RR key")->required();
+    command->add_option("SOURCE", options->source, "Graphic with an @RP route number")->required();
+    command->add_option("-o,--output", options->output, "File for the programmed graphic")
+        ->required();
+    return {command, [options] { return runProgram(*options); }};
+}
+
+Command addMarkCommand(CLI::App &app) {
+    auto options = std::make_shared<MarkCommandOptions>();
+    CLI::App *command = app.add_subcommand(
+        "mark", "Mark a graphic as programmed: delete its first RL (else RR) key");
+    command->add_option("FILE", options->file, "Graphic file")->required();
+    command->add_option("-o,--output", options->output,
+                        "File for the marked graphic (default: FILE, replaced only on success)");
+    return {command, [options] { return runMark(*options); }};
+}
+
+} // namespace qrvx::cli
