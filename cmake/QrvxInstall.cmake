@@ -9,7 +9,7 @@ install(TARGETS qrvx qrvx_host_trace EXPORT qrvxTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/qrvx.h
+install(FILES ${PROJECT_SOURCE_DIR}/include/qrvx.h ${PROJECT_SOURCE_DIR}/include/qrvx.hpp
               ${PROJECT_SOURCE_DIR}/host/include/qrvx_host_trace.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 

@@ -81,8 +81,9 @@ OutputFile::OutputFile(std::string destination, std::optional<mode_t> mode)
     : destination_(std::move(destination)), mode_(mode.value_or(newFileMode())) {
     // In the destination's directory, so that the rename cannot cross file systems.
     const std::filesystem::path target(destination_);
-    std::string name =
-        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string hidden = ".";
+    hidden.append(target.filename().string()).append(".XXXXXX");
+    std::string name = (target.parent_path() / hidden).string();
     descriptor_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (descriptor_ < 0) {
         throw Failure(destination_, "creating", errno);

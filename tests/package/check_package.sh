@@ -15,9 +15,11 @@ cmake --install "$build" --prefix "$work/prefix" >/dev/null
 "$work/prefix/bin/qrvx" --version >/dev/null
 
 cmake -S "$consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$work/prefix" \
-    -DCMAKE_C_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" \
+    >/dev/null
 cmake --build "$work/cmake-build" >/dev/null
 "$work/cmake-build/consumer"
+"$work/cmake-build/consumer_cpp"
 
 libdir=$(dirname "$(find "$work/prefix" -name 'libqrvx.so' | head -n 1)")
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
