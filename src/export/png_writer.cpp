@@ -6,12 +6,12 @@
 
 #include <png.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 
 namespace qrvx {
@@ -55,6 +55,17 @@ void fillRow(const QRVX_Bitmap &bitmap, const QRVX_PNGOptions &options, std::uin
             putPixel(row, lowByte(c.red), lowByte(c.green), lowByte(c.blue));
         }
     }
+}
+
+// 3 x width bytes for an image whose rows libpng will take; 0 where that does not fit size_t.
+// An image without rows, or wider than any PNG, fails at libpng's header check before a row is
+// written: it gets one byte instead of a buffer sized by a width from a hostile line size.
+std::size_t rowBufferSize(const QRVX_Bitmap &bitmap) {
+    if (bitmap.width == 0 || bitmap.height == 0 || bitmap.width > PNG_UINT_31_MAX) {
+        return 1;
+    }
+    const std::uint64_t bytes = std::uint64_t{3} * bitmap.width;
+    return bytes <= std::numeric_limits<std::size_t>::max() ? static_cast<std::size_t>(bytes) : 0;
 }
 
 // Plain data only: writePng's frame is left by longjmp.
@@ -166,13 +177,9 @@ QRVX_API int QRVX_convertToPNG(const QRVX_Graphic *graphic, const QRVX_PNGOption
     if (bitmap.pixels == nullptr) {
         return 0;
     }
-    std::size_t rowBytes = 0;
-    if (__builtin_mul_overflow(bitmap.width, 3u, &rowBytes)) {
-        return -ENOMEM; // only where size_t is narrower than 34 bits
-    }
-    // At least one byte, so that a zero width reaches libpng's check whatever malloc(0) gives.
+    const std::size_t rowBytes = qrvx::rowBufferSize(bitmap);
     qrvx::HeapArray<png_byte> row(
-        static_cast<png_byte *>(std::malloc(std::max<std::size_t>(rowBytes, 1))));
+        static_cast<png_byte *>(rowBytes != 0 ? std::malloc(rowBytes) : nullptr));
     if (row == nullptr) {
         return -ENOMEM;
     }

@@ -198,6 +198,21 @@ TEST_F(AllocationFailure, PngConversion) {
     EXPECT_GT(allocations, 5u); // libpng's and the stream's allocations are reached too
 }
 
+// A line size just below the rounding limit makes an image 4294967288 pixels wide and without
+// rows: libpng refuses it, and nothing may be allocated by its width on the way.
+TEST_F(AllocationFailure, PngOfAHugeWidthWithoutRowsAllocatesLittle) {
+    ByteVector bytes = makeGraphic({"HE-8", {}, {0x56}});
+    const QRVX_Graphic graphic = graphicOf(bytes);
+    const QRVX_PNGOptions options{{255, 255, 255}, {0, 0, 0}, ""};
+    int result = 0;
+    const FaultRun run = runWithFault(
+        0, FaultMode::nthOnly, [&] { result = QRVX_convertToPNG(&graphic, &options, "/dev/null"); },
+        [](const FaultRun &) {}, [] {});
+    EXPECT_EQ(result, -EIO);
+    EXPECT_LT(run.largest, std::size_t{1} << 20);
+    EXPECT_EQ(run.outstanding, 0);
+}
+
 // Programming allocates once; its failure hands out nothing.
 TEST_F(AllocationFailure, Programming) {
     ByteVector target = makeGraphic({"CS1,RR", 0, pixelsOf(8)});

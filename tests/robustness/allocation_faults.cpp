@@ -1,5 +1,6 @@
 #include "allocation_faults.hpp"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,15 +29,17 @@ struct ThreadFaults {
     std::size_t attempts = 0;
     bool injected = false;
     long outstanding = 0;
+    std::size_t largest = 0;
 };
 
 thread_local ThreadFaults faults;
 
-bool shouldFail() {
+bool shouldFail(std::size_t size) {
     if (!faults.counting) {
         return false;
     }
     ++faults.attempts;
+    faults.largest = size > faults.largest ? size : faults.largest;
     if (!faults.armed) {
         return false;
     }
@@ -65,7 +68,7 @@ void untrack(void *memory) {
 extern "C" {
 
 void *malloc(std::size_t size) {
-    if (shouldFail()) {
+    if (shouldFail(size)) {
         return nullptr;
     }
     return track(__interceptor_malloc != nullptr ? __interceptor_malloc(size)
@@ -73,7 +76,7 @@ void *malloc(std::size_t size) {
 }
 
 void *calloc(std::size_t count, std::size_t size) {
-    if (shouldFail()) {
+    if (shouldFail(size > 0 && count > SIZE_MAX / size ? SIZE_MAX : count * size)) {
         return nullptr;
     }
     return track(__interceptor_calloc != nullptr ? __interceptor_calloc(count, size)
@@ -81,7 +84,7 @@ void *calloc(std::size_t count, std::size_t size) {
 }
 
 void *realloc(void *memory, std::size_t size) {
-    if (shouldFail()) {
+    if (shouldFail(size)) {
         return nullptr;
     }
     untrack(memory);
@@ -113,7 +116,7 @@ FaultRun runWithFault(std::size_t n, FaultMode mode, const std::function<void()>
     call();
     faults.armed = false;
     faults.counting = false;
-    FaultRun run{faults.injected, faults.attempts, faults.outstanding};
+    FaultRun run{faults.injected, faults.attempts, faults.outstanding, faults.largest};
     inspect(run);
     faults.counting = true;
     release();

@@ -17,6 +17,7 @@ struct FaultRun {
     bool injected;           // an allocation was made to fail
     std::size_t allocations; // allocations attempted by the call
     long outstanding;        // blocks the call left allocated (after release: leaked)
+    std::size_t largest;     // the largest single request of the call, in bytes
 };
 
 // Runs call with the fault armed on this thread (n = 0: none); then inspect, uncounted, to
