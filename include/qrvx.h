@@ -181,7 +181,9 @@ QRVX_API int QRVX_parse(const QRVX_Graphic *graphic, QRVX_Bitmap *out);
 QRVX_API void QRVX_free(QRVX_Bitmap *bitmap);
 
 /* Locates the packed image of a vertical-raster graphic inside its own pixel data. image is
- * written only on success. 0, -EINVAL, -ENOMEM, -EOPNOTSUPP (horizontal raster). */
+ * written only on success. 0; -EOPNOTSUPP for a horizontal raster; -EINVAL for a "ZJSON" token,
+ * a column size that overflows when rounded to bytes, or a route-number area that does not fit
+ * the plane; -ENOMEM. */
 QRVX_API int QRVX_extractImage(const QRVX_Graphic *graphic, const QRVX_ExtractOptions *options,
                                QRVX_Image *image);
 
@@ -202,8 +204,13 @@ QRVX_API uint8_t QRVX_routeNumberProgrammable(const QRVX_Graphic *graphic);
 QRVX_API int QRVX_getRouteNumberGraphic(const QRVX_Graphic *graphic, QRVX_RouteNumberGraphic *out);
 
 /* Builds a new graphic: source's parameter block, target's scroll marker, target's pixel data
- * with the source's route-number bytes spliced in. On 0 (and on -E2BIG) the caller owns
- * *outData and frees it with free(). A null source returns 0 and touches nothing. */
+ * with the source's route-number bytes spliced in. On 0 (and on -E2BIG, when the route number
+ * does not fit the target: pixel area zeroed) the caller owns *outData and frees it with free().
+ * A null source returns 0 and touches nothing. Refusals, with *outData null and *outLength 0:
+ * -EOPNOTSUPP (rasters or colour systems differ, target without "RL"/"RR"), -EEXIST (target
+ * already programmed), -ENODATA (source without route number), -EINVAL (source shorter than
+ * its route number), -ENOMEM. A parse error of either graphic is returned with the outputs
+ * untouched. */
 QRVX_API int QRVX_programRouteNumber(const QRVX_Graphic *target, const QRVX_Graphic *source,
                                      uint8_t **outData, uint32_t *outLength);
 
