@@ -21,8 +21,7 @@ void checkWindow(const QRVX_Image &image, const qrvx::GraphicLayout &layout) {
     }
     const std::uint32_t bytesPerLine = qrvx::roundedLineLength(p.columnSize) / 8;
     const std::uint64_t columnBytes = p.colourSystem == 2 ? 2u * bytesPerLine : bytesPerLine;
-    const std::uint32_t plane =
-        p.colourSystem == 1 ? s.pixelDataLength / 2 : s.pixelDataLength;
+    const std::uint32_t plane = p.colourSystem == 1 ? s.pixelDataLength / 2 : s.pixelDataLength;
     FUZZ_CHECK(bytesPerLine != 0);
     FUZZ_CHECK(image.data >= s.pixelData);
     FUZZ_CHECK(image.data + image.length <= s.pixelData + plane);

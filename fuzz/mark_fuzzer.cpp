@@ -12,7 +12,9 @@ namespace {
 
 using qrvx::fuzz::FuzzInput;
 
-bool isUpperHex(std::uint8_t c) { return std::isdigit(c) != 0 || (c >= 'A' && c <= 'F'); }
+bool isUpperHex(std::uint8_t c) {
+    return std::isdigit(c) != 0 || (c >= 'A' && c <= 'F');
+}
 
 } // namespace
 
@@ -36,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(newBlock != 0 && newBlock + 2 <= oldBlock);
     FUZZ_CHECK(isUpperHex(after[1]) && isUpperHex(after[2]));
     FUZZ_CHECK(graphic.length - newBlock == oldLength - oldBlock);
-    FUZZ_CHECK(std::memcmp(graphic.data + newBlock, before.data() + oldBlock,
-                           oldLength - oldBlock) == 0);
+    FUZZ_CHECK(
+        std::memcmp(graphic.data + newBlock, before.data() + oldBlock, oldLength - oldBlock) == 0);
     return 0;
 }

@@ -24,7 +24,8 @@ std::uint32_t expectedBlockLength(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < 4 || bytes[0] != '*' || hexValue(bytes[1]) < 0 || hexValue(bytes[2]) < 0) {
         return 0;
     }
-    const std::size_t length = static_cast<std::size_t>(hexValue(bytes[1]) * 16 + hexValue(bytes[2])) + 4;
+    const std::size_t length =
+        static_cast<std::size_t>(hexValue(bytes[1]) * 16 + hexValue(bytes[2])) + 4;
     return length <= bytes.size() && bytes[length - 1] == '*' ? static_cast<std::uint32_t>(length)
                                                               : 0;
 }
@@ -71,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     qrvxGraphicsParameters fromBlock;
     qrvxGraphicsParameters fromGraphic;
-    const int blockResult = qrvxParseGraphicsParameters(
-        sections.parameterBlock, sections.parameterBlockLength, &fromBlock);
+    const int blockResult = qrvxParseGraphicsParameters(sections.parameterBlock,
+                                                        sections.parameterBlockLength, &fromBlock);
     const int graphicResult = qrvxParseGraphicsParameters(bytes.data(), length, &fromGraphic);
     checkParameters(blockResult, fromBlock);
     FUZZ_CHECK(blockResult == graphicResult);

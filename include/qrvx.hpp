@@ -47,8 +47,8 @@ public:
     T &value() & { return checked(), *value_; }
     const T &value() const & { return checked(), *value_; }
     T &&value() && { return checked(), std::move(*value_); }
-    T &operator*() & noexcept { return *value_; }
-    const T &operator*() const & noexcept { return *value_; }
+    T &operator*() &noexcept { return *value_; }
+    const T &operator*() const &noexcept { return *value_; }
     T *operator->() noexcept { return &*value_; }
     const T *operator->() const noexcept { return &*value_; }
 
@@ -106,8 +106,8 @@ inline SectionsView sections(ByteSpan graphic) noexcept {
 // The parameters of the block at the start of graphic (the initial record without one).
 inline Result<Parameters> parameters(ByteSpan graphic) noexcept {
     Parameters out;
-    const int result =
-        qrvxParseGraphicsParameters(graphic.data(), static_cast<std::uint32_t>(graphic.size()), &out);
+    const int result = qrvxParseGraphicsParameters(
+        graphic.data(), static_cast<std::uint32_t>(graphic.size()), &out);
     if (result != 0) {
         return errorOf(result);
     }
@@ -151,9 +151,9 @@ public:
     }
     // Four entries for colour systems 1 and 2, empty for monochrome.
     std::span<const Colour> palette() const noexcept {
-        return bitmap_.palette != nullptr ? std::span<const Colour>(bitmap_.palette,
-                                                                    bitmap_.paletteCount)
-                                          : std::span<const Colour>();
+        return bitmap_.palette != nullptr
+                   ? std::span<const Colour>(bitmap_.palette, bitmap_.paletteCount)
+                   : std::span<const Colour>();
     }
     const QRVX_Bitmap &c() const noexcept { return bitmap_; }
 
