@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 
 namespace qrvx::samples {
 namespace {
@@ -83,9 +84,9 @@ Bytes makeGraphic(std::string_view parameters, std::optional<std::uint8_t> scrol
     }
     char length[3];
     std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(parameters.size()));
-    Bytes out{'*', static_cast<std::uint8_t>(length[0]), static_cast<std::uint8_t>(length[1])};
-    out.insert(out.end(), parameters.begin(), parameters.end());
-    out.push_back('*');
+    std::string block = "*";
+    block.append(length).append(parameters).push_back('*');
+    Bytes out(block.begin(), block.end());
     // Without a marker, pixels that begin like one would be read as one.
     if (!scrollByte && pixels.size() >= 2 && pixels[0] == 'U' && pixels[1] <= 1) {
         throw std::invalid_argument("pixel data that starts like a scroll marker");
