@@ -2,14 +2,13 @@
 // borrow the caller's buffer.
 #include "support/graphic_builder.hpp"
 #include "support/png_file.hpp"
+#include "support/temp_dir.hpp"
 
 #include "qrvx.hpp"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <type_traits>
-#include <unistd.h>
 
 namespace qrvx::test {
 namespace {
@@ -93,12 +92,10 @@ TEST(CppApi, ProgramMarkAndDescribe) {
 
 TEST(CppApi, WritesPng) {
     ByteVector bytes = makeGraphic({"HE8", {}, {0x80, 0x01}});
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("qrvx_cpp_" + std::to_string(::getpid()) + ".png"))
-                                 .string();
+    const TempDir dir("qrvx_cpp");
+    const std::string path = dir.file("cpp.png");
     ASSERT_FALSE(writePng({bytes}, path.c_str(), {{255, 0, 0}, {0, 0, 0}, "cpp"}));
     const auto png = readPng(path);
-    std::filesystem::remove(path);
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 8u);
     EXPECT_EQ(png->rows[0][0], 255);

@@ -1,6 +1,7 @@
 // The built qrvx tool, run through the shell as a user runs it.
 #include "support/graphic_builder.hpp"
 #include "support/png_file.hpp"
+#include "support/temp_dir.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -64,16 +65,12 @@ Rgb pixel(const PngFile &png, std::size_t x, std::size_t y) {
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qrvx_cli_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        fs::create_directory(root_ / "work");
-    }
-    void TearDown() override { fs::remove_all(root_); }
+    void SetUp() override { fs::create_directory(root_.path() / "work"); }
 
     // Files of the test live in work/, which holds nothing else.
-    std::string path(const std::string &name) const { return (root_ / "work" / name).string(); }
+    std::string path(const std::string &name) const {
+        return (root_.path() / "work" / name).string();
+    }
     std::string write(const std::string &name, const ByteVector &bytes) const {
         std::ofstream(path(name), std::ios::binary)
             .write(reinterpret_cast<const char *>(bytes.data()),
@@ -82,7 +79,7 @@ protected:
     }
     std::set<std::string> workFiles() const {
         std::set<std::string> names;
-        for (const auto &entry : fs::directory_iterator(root_ / "work")) {
+        for (const auto &entry : fs::directory_iterator(root_.path() / "work")) {
             names.insert(entry.path().filename().string());
         }
         return names;
@@ -93,7 +90,7 @@ protected:
         for (const std::string &arg : args) {
             command += " " + quoted(arg);
         }
-        const fs::path err = root_ / "stderr";
+        const fs::path err = root_.path() / "stderr";
         command += " 2>" + quoted(err.string());
         std::FILE *pipe = popen(command.c_str(), "r");
         std::string out;
@@ -107,7 +104,7 @@ protected:
                 std::string(errBytes.begin(), errBytes.end())};
     }
 
-    fs::path root_;
+    TempDir root_{"qrvx_cli"};
 };
 
 // CS1, a scroll marker 0x00, 16 pixel bytes: 4 columns of 2 bytes in each plane.

@@ -1,6 +1,7 @@
 // PNG export, every file read back through libpng's read API.
 #include "support/graphic_builder.hpp"
 #include "support/png_file.hpp"
+#include "support/temp_dir.hpp"
 #include "support/trace_capture.hpp"
 
 #include "qrvx.h"
@@ -25,14 +26,7 @@ constexpr QRVX_Colour white{255, 255, 255}, black{0, 0, 0};
 
 class PngExport : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qrvx_png_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string path(const std::string &name) const { return (dir_ / name).string(); }
+    std::string path(const std::string &name) const { return dir_.file(name); }
 
     static int convert(const GraphicParts &parts, const std::string &fileName,
                        const QRVX_PNGOptions &options = {white, black, "qrvx"}) {
@@ -71,7 +65,7 @@ protected:
         return *png;
     }
 
-    fs::path dir_;
+    TempDir dir_{"qrvx_png"};
 };
 
 const std::map<Rgb, char> monochrome{{Rgb{255, 255, 255}, '#'}, {Rgb{0, 0, 0}, '.'}};

@@ -1,6 +1,7 @@
 // Every allocation an entry point makes (its own, libpng's, stdio's) is made to fail in turn.
 #include "robustness/allocation_faults.hpp"
 #include "support/graphic_builder.hpp"
+#include "support/temp_dir.hpp"
 
 #include "qrvx.h"
 #include "qrvx_host_trace.h"
@@ -11,11 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace qrvx::test {
@@ -172,9 +171,8 @@ std::vector<char> fileBytes(const std::string &path) {
 // (libpng's working memory, reported as a write failure), or writes the undisturbed file; a
 // failed stream buffer falls back to unbuffered writing.
 TEST_F(AllocationFailure, PngConversion) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("qrvx_faults_" + std::to_string(::getpid()) + ".png"))
-                                 .string();
+    const TempDir dir("qrvx_faults");
+    const std::string path = dir.file("faults.png");
     ByteVector bytes = makeGraphic({"VE16,CS2,PA255,PB65280", {}, pixelsOf(64)});
     const QRVX_Graphic graphic = graphicOf(bytes);
     const QRVX_PNGOptions options{{255, 255, 255}, {0, 0, 0}, "faults"};
@@ -194,7 +192,6 @@ TEST_F(AllocationFailure, PngConversion) {
         },
         [] {},
     });
-    std::filesystem::remove(path);
     EXPECT_GT(allocations, 5u); // libpng's and the stream's allocations are reached too
 }
 

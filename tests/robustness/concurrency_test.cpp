@@ -2,6 +2,7 @@
 // its own outputs: the results equal those of a single thread (and ThreadSanitizer stays quiet).
 #include "support/graphic_builder.hpp"
 #include "support/png_file.hpp"
+#include "support/temp_dir.hpp"
 
 #include "qrvx.h"
 
@@ -12,7 +13,6 @@
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace qrvx::test {
@@ -80,10 +80,8 @@ TEST(Concurrency, EveryOperationFromSeveralThreads) {
     ByteVector source = makeGraphic({"VE16,@RP1/8/1", {}, pixelsOf(40)});
     const QRVX_Graphic t = graphicOf(target);
     const QRVX_Graphic s = graphicOf(source);
-    const std::string base = (std::filesystem::temp_directory_path() /
-                              ("qrvx_threads_" + std::to_string(::getpid()) + "_"))
-                                 .string();
-    const Results expected = runEverything(t, s, base + "single.png");
+    const TempDir dir("qrvx_threads");
+    const Results expected = runEverything(t, s, dir.file("single.png"));
     ASSERT_FALSE(expected.pngRows.empty());
 
     constexpr int threadCount = 4;
@@ -94,7 +92,7 @@ TEST(Concurrency, EveryOperationFromSeveralThreads) {
     for (int i = 0; i < threadCount; ++i) {
         threads.emplace_back([&, i] {
             for (int round = 0; round < rounds; ++round) {
-                last[i] = runEverything(t, s, base + std::to_string(i) + ".png");
+                last[i] = runEverything(t, s, dir.file(std::to_string(i) + ".png"));
                 mismatches[i] += last[i] == expected ? 0 : 1;
             }
         });
