@@ -28,11 +28,21 @@ void checkPalette(const QRVX_Bitmap &bitmap, const qrvxGraphicsParameters &p) {
     }
 }
 
-void checkDecoded(const QRVX_Bitmap &bitmap, const qrvx::GraphicLayout &layout) {
-    const qrvxGraphicsParameters &p = layout.parameters;
-    const bool vertical = p.rasterDirection == 0;
-    const std::uint32_t lineLength = qrvx::roundedLineLength(vertical ? p.columnSize : p.rowSize);
-    const std::uint32_t lines = vertical ? p.rowSize : p.columnSize;
+// Lines of the packed data and their length rounded to whole bytes (0 when that overflows).
+struct LineGeometry {
+    bool vertical;
+    std::uint32_t lineLength;
+    std::uint32_t lines;
+
+    explicit LineGeometry(const qrvxGraphicsParameters &p)
+        : vertical(p.rasterDirection == 0),
+          lineLength(qrvx::roundedLineLength(vertical ? p.columnSize : p.rowSize)),
+          lines(vertical ? p.rowSize : p.columnSize) {}
+};
+
+void checkDecoded(const QRVX_Bitmap &bitmap, const qrvxGraphicsParameters &p,
+                  const LineGeometry &geometry) {
+    const auto [vertical, lineLength, lines] = geometry;
     FUZZ_CHECK(bitmap.bitsPerPixel == 8);
     FUZZ_CHECK(std::uint64_t{bitmap.pixelCount} == std::uint64_t{lineLength} * lines);
     if (vertical) {
@@ -60,19 +70,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     qrvx::GraphicLayout layout;
     const int front = qrvx::readGraphic(&graphic, qrvx::Stage::dimensions, layout);
-    const qrvxGraphicsParameters &p = layout.parameters;
-    const bool vertical = p.rasterDirection == 0;
-    const std::uint32_t lineLength = qrvx::roundedLineLength(vertical ? p.columnSize : p.rowSize);
-    const std::uint64_t pixels = std::uint64_t{lineLength} * (vertical ? p.rowSize : p.columnSize);
+    const LineGeometry geometry(layout.parameters);
+    const std::uint64_t pixels = std::uint64_t{geometry.lineLength} * geometry.lines;
     if (front != 0) {
         FUZZ_CHECK(result == front);
-    } else if (lineLength == 0) {
+    } else if (geometry.lineLength == 0) {
         FUZZ_CHECK(result == -EINVAL);
     } else if (pixels > 0xFFFFFFFFu) {
         FUZZ_CHECK(result == -E2BIG);
     } else {
         FUZZ_CHECK(result == 0);
-        checkDecoded(bitmap, layout);
+        checkDecoded(bitmap, layout.parameters, geometry);
     }
     std::uint32_t mode = 0;
     qrvxParseScroll(layout.sections.scrollMarker, &mode);

@@ -28,7 +28,8 @@ int columnsOf(const qrvxGraphicsParameters &parameters, std::uint32_t pixelDataL
     columns.bytesPerColumn =
         parameters.colourSystem == 2 ? 2 * columns.columnBytes : columns.columnBytes;
     columns.planeLength = parameters.colourSystem == 1 ? pixelDataLength / 2 : pixelDataLength;
-    columns.columnCount = columns.planeLength / columns.bytesPerColumn;
+    // The dimension step counted the whole columns as the image's width.
+    columns.columnCount = parameters.rowSize;
     return 0;
 }
 

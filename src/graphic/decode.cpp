@@ -37,16 +37,16 @@ struct Geometry {
     std::uint32_t lines;
 };
 
-// L and the number of lines that planeLength bytes hold. -EINVAL when L does not fit 32 bits,
-// -E2BIG when the pixel count of the image does not.
-int planeGeometry(std::uint32_t lineSize, std::uint32_t planeLength, unsigned bitsPerPixel,
-                  Geometry &geometry) {
-    const std::uint32_t lineLength = roundedLineLength(lineSize);
+// L, and the lines that the dimension step counted in the pixel data. -EINVAL when L does not
+// fit 32 bits, -E2BIG when the pixel count of the image does not.
+int imageGeometry(const qrvxGraphicsParameters &parameters, Geometry &geometry) {
+    const bool vertical = parameters.rasterDirection == 0;
+    const std::uint32_t lineLength =
+        roundedLineLength(vertical ? parameters.columnSize : parameters.rowSize);
     if (lineLength == 0) {
         return -EINVAL;
     }
-    const std::uint64_t bytesPerLine = std::uint64_t{lineLength} / 8 * bitsPerPixel;
-    const auto lines = static_cast<std::uint32_t>(planeLength / bytesPerLine);
+    const std::uint32_t lines = vertical ? parameters.rowSize : parameters.columnSize;
     if (std::uint64_t{lineLength} * lines > std::numeric_limits<std::uint32_t>::max()) {
         return -E2BIG;
     }
@@ -142,9 +142,7 @@ int decode(const GraphicLayout &layout, QRVX_Bitmap &out) {
         planesOf(parameters, pixelData, vertical ? Raster::columnsLsbFirst : Raster::rowsMsbFirst);
 
     Geometry geometry{};
-    if (const int result = planeGeometry(vertical ? parameters.columnSize : parameters.rowSize,
-                                         static_cast<std::uint32_t>(planes.low.bytes.size()),
-                                         planes.low.bitsPerPixel, geometry)) {
+    if (const int result = imageGeometry(parameters, geometry)) {
         return result;
     }
     Image image;
