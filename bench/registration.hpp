@@ -20,6 +20,7 @@ std::string decodeName(const Workload &workload);
 std::string copyName(const Workload &workload);
 std::string exportName(const Workload &workload);
 std::string floorName(const Workload &workload);
+extern const char *const parametersName;
 extern const char *const extractName;
 extern const char *const programName;
 

@@ -78,6 +78,7 @@ std::vector<Line> lines() {
                      floorName(verticalMono), 1.05, 0});
     table.push_back(
         {"PNG 16 x 200 / libpng floor", exportName(smallSign), floorName(smallSign), 1.05, 0});
+    table.push_back({"parse a parameter block of 9 keys", parametersName, "", 0, 0});
     table.push_back({"extract with trims, route number excluded", extractName, "", 0, 0});
     table.push_back({"program a route number", programName, "", 0, 0});
     return table;

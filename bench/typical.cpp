@@ -92,6 +92,7 @@ void mark(benchmark::State &state) {
 
 } // namespace
 
+const char *const parametersName = "typical/parameters";
 const char *const extractName = "typical/extract_trimmed";
 const char *const programName = "typical/program_route_number";
 
@@ -101,7 +102,7 @@ void registerTypical() {
             ->Unit(benchmark::kNanosecond)
             ->MinTime(minimumTime);
     };
-    add("typical/parameters", parameters);
+    add(parametersName, parameters);
     for (const Layout &layout : layouts) {
         add(std::string("typical/decode/") + layout.parameters, decode, layout);
     }
