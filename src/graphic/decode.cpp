@@ -79,9 +79,9 @@ ColumnBytes gatherColumns(const Planes &planes, std::size_t first, std::size_t c
     ColumnBytes bytes;
     for (std::size_t j = 0; j < count; ++j) {
         const std::size_t at = first + j * columnBytes;
-        bytes.low |= std::uint64_t{planes.low[at]} << (8 * j);
+        bytes.low |= std::uint64_t{planes.low[at]} << columnByteShift(j);
         if constexpr (Format == PixelFormat::twoPlanes) {
-            bytes.high |= std::uint64_t{planes.high[at]} << (8 * j);
+            bytes.high |= std::uint64_t{planes.high[at]} << columnByteShift(j);
         }
     }
     return bytes;

@@ -1,9 +1,10 @@
-// The one place that knows how pixels sit in the bytes of packed pixel data. Bytes are turned
+// The one place that knows how pixels sit in the bytes of packed pixel data. Rows are turned
 // into pixel values a whole byte at a time, through tables built at compile time from the bit
-// rule; columns are turned into rows eight at a time by transposing their bits.
+// rule; columns eight at a time, a word of eight column bytes giving a row with two operations.
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -29,10 +30,13 @@ constexpr unsigned pixelsPerByte(PixelFormat format) {
 
 namespace packed {
 
-// Value of pixel i (0 = first) of a byte of pixels of `bits` bits each.
+// Where pixel i (0 = first) of a byte of pixels of `bits` bits each starts.
+constexpr unsigned pixelShift(unsigned i, unsigned bits, Raster raster) {
+    return raster == Raster::columnsLsbFirst ? i * bits : 8u - bits - i * bits;
+}
+
 constexpr unsigned pixelOf(unsigned byte, unsigned i, unsigned bits, Raster raster) {
-    const unsigned shift = raster == Raster::columnsLsbFirst ? i * bits : 8u - bits - i * bits;
-    return (byte >> shift) & ((1u << bits) - 1u);
+    return (byte >> pixelShift(i, bits, raster)) & ((1u << bits) - 1u);
 }
 
 template <unsigned Bits>
@@ -50,17 +54,14 @@ constexpr ByteTable<Bits> pixelTable(Raster raster, unsigned shift) {
     return table;
 }
 
-inline constexpr ByteTable<1> columnBits = pixelTable<1>(Raster::columnsLsbFirst, 0);
-inline constexpr ByteTable<1> columnHighBits = pixelTable<1>(Raster::columnsLsbFirst, 1);
 inline constexpr ByteTable<1> rowBits = pixelTable<1>(Raster::rowsMsbFirst, 0);
 inline constexpr ByteTable<1> rowHighBits = pixelTable<1>(Raster::rowsMsbFirst, 1);
 inline constexpr ByteTable<2> rowPairs = pixelTable<2>(Raster::rowsMsbFirst, 0);
 
 using V8 = std::array<std::uint8_t, 8>;
 using V4 = std::array<std::uint8_t, 4>;
-static_assert(columnBits[0x01] == V8{1, 0, 0, 0, 0, 0, 0, 0});
-static_assert(columnBits[0x80] == V8{0, 0, 0, 0, 0, 0, 0, 1});
-static_assert(columnHighBits[0x81] == V8{2, 0, 0, 0, 0, 0, 0, 2});
+static_assert(pixelTable<1>(Raster::columnsLsbFirst, 0)[0x01] == V8{1, 0, 0, 0, 0, 0, 0, 0});
+static_assert(pixelTable<1>(Raster::columnsLsbFirst, 1)[0x80] == V8{0, 0, 0, 0, 0, 0, 0, 2});
 static_assert(rowBits[0x80] == V8{1, 0, 0, 0, 0, 0, 0, 0});
 static_assert(rowBits[0x06] == V8{0, 0, 0, 0, 0, 1, 1, 0});
 static_assert(rowHighBits[0x41] == V8{0, 2, 0, 0, 0, 0, 0, 2});
@@ -76,26 +77,8 @@ inline std::uint64_t load(const std::array<std::uint8_t, 8> &pixels) {
     return word;
 }
 
-// An 8 x 8 bit matrix, row j in bits 8j to 8j + 7, transposed: bit i of byte j moves to bit j
-// of byte i.
-constexpr std::uint64_t transposeBits(std::uint64_t x) {
-    std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAu;
-    x ^= t ^ (t << 7);
-    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCu;
-    x ^= t ^ (t << 14);
-    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0u;
-    x ^= t ^ (t << 28);
-    return x;
-}
-
-static_assert(transposeBits(0x0000000000000001u) == 0x0000000000000001u);
-static_assert(transposeBits(0x0000000000000080u) == 0x0100000000000000u);
-static_assert(transposeBits(0x0000000000000300u) == 0x0000000000000202u);
-static_assert(transposeBits(0x8000000000000000u) == 0x8000000000000000u);
-
-constexpr std::uint8_t byteOf(std::uint64_t word, unsigned i) {
-    return static_cast<std::uint8_t>(word >> (8 * i));
-}
+static_assert(std::endian::native == std::endian::little ||
+              std::endian::native == std::endian::big);
 
 } // namespace packed
 
@@ -117,39 +100,53 @@ void unpackRowBytes(const std::uint8_t *low, const std::uint8_t *high, std::size
     }
 }
 
-// The same byte of eight neighbouring columns, column j's in bits 8j to 8j + 7 (zero for
+// Where the byte of column j of eight neighbouring columns sits in a word that, stored to
+// memory, puts it at byte j, whatever the byte order of the machine.
+constexpr unsigned columnByteShift(std::size_t j) {
+    return static_cast<unsigned>(8 * (std::endian::native == std::endian::little ? j : 7 - j));
+}
+
+// The same byte of eight neighbouring columns, column j's at columnByteShift(j) (zero for
 // columns past the last).
 struct ColumnBytes {
     std::uint64_t low = 0;
     std::uint64_t high = 0; // two planes only
 };
 
+// Row i of the eight columns whose byte `bytes` holds: the bits of pixel i of every byte at
+// once, column j's pixel where its byte was.
+template <PixelFormat Format>
+constexpr std::uint64_t columnRow(ColumnBytes bytes, unsigned i) {
+    constexpr unsigned bits = Format == PixelFormat::twoBits ? 2 : 1;
+    constexpr std::uint64_t everyByte = 0x0101010101010101u * ((1u << bits) - 1u);
+    const unsigned shift = packed::pixelShift(i, bits, Raster::columnsLsbFirst);
+    std::uint64_t word = (bytes.low >> shift) & everyByte;
+    if constexpr (Format == PixelFormat::twoPlanes) {
+        word |= ((bytes.high >> shift) & everyByte) << 1;
+    }
+    return word;
+}
+
+namespace packed {
+
+constexpr ColumnBytes firstAndLast{std::uint64_t{0x01} << columnByteShift(0) |
+                                       std::uint64_t{0xE4} << columnByteShift(7),
+                                   std::uint64_t{0x80} << columnByteShift(0)};
+static_assert(columnRow<PixelFormat::oneBit>(firstAndLast, 0) == 1u << columnByteShift(0));
+static_assert(columnRow<PixelFormat::oneBit>(firstAndLast, 7) == 1ull << columnByteShift(7));
+static_assert(columnRow<PixelFormat::twoPlanes>(firstAndLast, 7) ==
+              (2ull << columnByteShift(0) | 1ull << columnByteShift(7)));
+static_assert(columnRow<PixelFormat::twoBits>(firstAndLast, 2) == 2ull << columnByteShift(7));
+
+} // namespace packed
+
 // The rows that one byte of each of eight columns holds, eight pixels each, written to rows
 // stride bytes apart: 8 rows, or 4 for two bits a pixel.
 template <PixelFormat Format>
 void unpackColumnBytes(ColumnBytes bytes, std::uint8_t *rows, std::size_t stride) {
-    using namespace packed;
-    // After the transpose byte i holds bit i of every column, column j in bit j: the column
-    // table then puts column j at pixel j of the row.
-    const std::uint64_t low = transposeBits(bytes.low);
-    if constexpr (Format == PixelFormat::oneBit) {
-        for (unsigned i = 0; i < 8; ++i) {
-            std::memcpy(rows + i * stride, columnBits[byteOf(low, i)].data(), 8);
-        }
-    } else if constexpr (Format == PixelFormat::twoPlanes) {
-        const std::uint64_t high = transposeBits(bytes.high);
-        for (unsigned i = 0; i < 8; ++i) {
-            const std::uint64_t word =
-                load(columnBits[byteOf(low, i)]) | load(columnHighBits[byteOf(high, i)]);
-            std::memcpy(rows + i * stride, &word, 8);
-        }
-    } else {
-        // Bits 2i and 2i + 1 are the low and high bit of pixel i.
-        for (unsigned i = 0; i < 4; ++i) {
-            const std::uint64_t word =
-                load(columnBits[byteOf(low, 2 * i)]) | load(columnHighBits[byteOf(low, 2 * i + 1)]);
-            std::memcpy(rows + i * stride, &word, 8);
-        }
+    for (unsigned i = 0; i < pixelsPerByte(Format); ++i) {
+        const std::uint64_t word = columnRow<Format>(bytes, i);
+        std::memcpy(rows + i * stride, &word, sizeof word);
     }
 }
 
