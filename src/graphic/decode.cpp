@@ -66,13 +66,14 @@ void unpackRows(const Planes &planes, Geometry geometry, std::uint8_t *pixels) {
 }
 
 // Columns become rows a band of rows at a time, so that the bytes of the columns read stay in
-// the cache while the band's rows are written. Blocks of eight columns are written straight
-// into the rows; the last block, when narrower, goes through a tile of the band's rows, of which
-// only its own columns are copied.
+// the cache while the band's rows are written. Blocks of sixteen columns are written straight
+// into the rows; the last block, when narrower, goes through a tile of the band's rows, of
+// which only its own columns are copied.
 constexpr std::size_t bandRows = 64;
-constexpr std::size_t tileBytes = bandRows * 8;
+constexpr std::size_t blockColumns = 16;
+constexpr std::size_t tileBytes = bandRows * blockColumns;
 
-// Byte `first` of count columns columnBytes apart.
+// Byte `first` of count columns (up to 8) columnBytes apart.
 template <PixelFormat Format>
 ColumnBytes gatherColumns(const Planes &planes, std::size_t first, std::size_t columnBytes,
                           std::size_t count) {
@@ -90,7 +91,7 @@ ColumnBytes gatherColumns(const Planes &planes, std::size_t first, std::size_t c
 // Where a band's rows of one block of columns go.
 struct BandBlock {
     std::size_t firstByte; // of the block's first column, for the band's first row
-    std::size_t columns;   // 1 to 8
+    std::size_t columns;   // 1 to 16
     std::uint8_t *rows;    // the first row's pixel of the block's first column
     std::size_t stride;    // from one row to the next
 };
@@ -99,12 +100,19 @@ template <PixelFormat Format>
 void unpackBandBlock(const Planes &planes, std::size_t columnBytes, std::size_t rows,
                      const BandBlock &block) {
     constexpr std::size_t perByte = pixelsPerByte(Format);
+    const std::size_t half = blockColumns / 2;
+    const bool whole = block.columns == blockColumns;
+    const std::size_t leftColumns = std::min(block.columns, half);
+    const std::size_t rightColumns = block.columns - leftColumns;
     for (std::size_t r = 0; r < rows; r += perByte) {
         const std::size_t first = block.firstByte + r / perByte;
-        const ColumnBytes bytes =
-            block.columns == 8 ? gatherColumns<Format>(planes, first, columnBytes, 8)
-                               : gatherColumns<Format>(planes, first, columnBytes, block.columns);
-        unpackColumnBytes<Format>(bytes, block.rows + r * block.stride, block.stride);
+        const std::size_t right = first + half * columnBytes;
+        const ColumnBytes bytes[2] = {
+            whole ? gatherColumns<Format>(planes, first, columnBytes, half)
+                  : gatherColumns<Format>(planes, first, columnBytes, leftColumns),
+            whole ? gatherColumns<Format>(planes, right, columnBytes, half)
+                  : gatherColumns<Format>(planes, right, columnBytes, rightColumns)};
+        unpackColumnBytes<Format>(bytes[0], bytes[1], block.rows + r * block.stride, block.stride);
     }
 }
 
@@ -115,21 +123,21 @@ void unpackColumns(const Planes &planes, Geometry geometry, std::uint8_t *tile,
     constexpr std::size_t perByte = pixelsPerByte(Format);
     const std::size_t columnBytes = geometry.lineLength / perByte;
     const std::size_t width = geometry.lines;
-    const std::size_t wholeBlocks = width / 8 * 8;
+    const std::size_t wholeBlocks = width / blockColumns * blockColumns;
     for (std::size_t row0 = 0; row0 < geometry.lineLength; row0 += bandRows) {
         const std::size_t rows = std::min<std::size_t>(bandRows, geometry.lineLength - row0);
         std::uint8_t *band = pixels + row0 * width;
-        for (std::size_t column = 0; column < wholeBlocks; column += 8) {
-            unpackBandBlock<Format>(
-                planes, columnBytes, rows,
-                BandBlock{column * columnBytes + row0 / perByte, 8, band + column, width});
+        for (std::size_t column = 0; column < wholeBlocks; column += blockColumns) {
+            unpackBandBlock<Format>(planes, columnBytes, rows,
+                                    BandBlock{column * columnBytes + row0 / perByte, blockColumns,
+                                              band + column, width});
         }
         if (const std::size_t rest = width - wholeBlocks; rest != 0) {
             unpackBandBlock<Format>(
                 planes, columnBytes, rows,
-                BandBlock{wholeBlocks * columnBytes + row0 / perByte, rest, tile, 8});
+                BandBlock{wholeBlocks * columnBytes + row0 / perByte, rest, tile, blockColumns});
             for (std::size_t r = 0; r < rows; ++r) {
-                std::memcpy(band + r * width + wholeBlocks, tile + r * 8, rest);
+                std::memcpy(band + r * width + wholeBlocks, tile + r * blockColumns, rest);
             }
         }
     }
