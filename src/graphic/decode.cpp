@@ -61,8 +61,7 @@ Planes planesOf(std::uint32_t colourSystem, Bytes pixelData) {
 // Rows of a horizontal raster are the lines themselves, one after the other.
 template <PixelFormat Format>
 void unpackRows(const Planes &planes, Geometry geometry, std::uint8_t *pixels) {
-    unpackRowBytes<Format>(planes.low, planes.high, geometry.pixelCount() / pixelsPerByte(Format),
-                           pixels);
+    unpackRowGroups<Format>(planes.low, planes.high, geometry.pixelCount() / 8, pixels);
 }
 
 // Columns become rows a band of rows at a time, so that the bytes of the columns read stay in

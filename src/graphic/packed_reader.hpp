@@ -39,39 +39,45 @@ constexpr unsigned pixelOf(unsigned byte, unsigned i, unsigned bits, Raster rast
     return (byte >> pixelShift(i, bits, raster)) & ((1u << bits) - 1u);
 }
 
-template <unsigned Bits>
-using ByteTable = std::array<std::array<std::uint8_t, 8 / Bits>, 256>;
+static_assert(pixelOf(0x01, 0, 1, Raster::columnsLsbFirst) == 1);
+static_assert(pixelOf(0x80, 7, 1, Raster::columnsLsbFirst) == 1);
+static_assert(pixelOf(0x80, 0, 1, Raster::rowsMsbFirst) == 1);
+static_assert(pixelOf(0x06, 5, 1, Raster::rowsMsbFirst) == 1);
+// 0xE4 = 11 10 01 00: two-bit fields from the low end for columns, from the high end for rows.
+static_assert(pixelOf(0xE4, 1, 2, Raster::columnsLsbFirst) == 1);
+static_assert(pixelOf(0xE4, 1, 2, Raster::rowsMsbFirst) == 2);
 
-// The pixels of every byte value, each shifted left by `shift`.
+// Eight pixels of a row.
+using Pixels8 = std::array<std::uint8_t, 8>;
+using RowTable = std::array<Pixels8, 256>;
+
+// The pixels of every byte value of a row, each shifted left by `shift`, from pixel `first` on;
+// the others stay 0.
 template <unsigned Bits>
-constexpr ByteTable<Bits> pixelTable(Raster raster, unsigned shift) {
-    ByteTable<Bits> table{};
+constexpr RowTable rowTable(unsigned shift, unsigned first) {
+    RowTable table{};
     for (unsigned byte = 0; byte < 256; ++byte) {
         for (unsigned i = 0; i < 8 / Bits; ++i) {
-            table[byte][i] = static_cast<std::uint8_t>(pixelOf(byte, i, Bits, raster) << shift);
+            table[byte][first + i] =
+                static_cast<std::uint8_t>(pixelOf(byte, i, Bits, Raster::rowsMsbFirst) << shift);
         }
     }
     return table;
 }
 
-inline constexpr ByteTable<1> rowBits = pixelTable<1>(Raster::rowsMsbFirst, 0);
-inline constexpr ByteTable<1> rowHighBits = pixelTable<1>(Raster::rowsMsbFirst, 1);
-inline constexpr ByteTable<2> rowPairs = pixelTable<2>(Raster::rowsMsbFirst, 0);
+inline constexpr RowTable rowBits = rowTable<1>(0, 0);
+inline constexpr RowTable rowHighBits = rowTable<1>(1, 0);
+inline constexpr RowTable rowPairsLeft = rowTable<2>(0, 0);
+inline constexpr RowTable rowPairsRight = rowTable<2>(0, 4);
 
-using V8 = std::array<std::uint8_t, 8>;
-using V4 = std::array<std::uint8_t, 4>;
-static_assert(pixelTable<1>(Raster::columnsLsbFirst, 0)[0x01] == V8{1, 0, 0, 0, 0, 0, 0, 0});
-static_assert(pixelTable<1>(Raster::columnsLsbFirst, 1)[0x80] == V8{0, 0, 0, 0, 0, 0, 0, 2});
-static_assert(rowBits[0x80] == V8{1, 0, 0, 0, 0, 0, 0, 0});
-static_assert(rowBits[0x06] == V8{0, 0, 0, 0, 0, 1, 1, 0});
-static_assert(rowHighBits[0x41] == V8{0, 2, 0, 0, 0, 0, 0, 2});
-// 0xE4 = 11 10 01 00: two-bit fields from the low end for columns, from the high end for rows.
-static_assert(pixelTable<2>(Raster::columnsLsbFirst, 0)[0xE4] == V4{0, 1, 2, 3});
-static_assert(rowPairs[0xE4] == V4{3, 2, 1, 0});
+static_assert(rowBits[0x06] == Pixels8{0, 0, 0, 0, 0, 1, 1, 0});
+static_assert(rowHighBits[0x41] == Pixels8{0, 2, 0, 0, 0, 0, 0, 2});
+static_assert(rowPairsLeft[0xE4] == Pixels8{3, 2, 1, 0, 0, 0, 0, 0});
+static_assert(rowPairsRight[0x1B] == Pixels8{0, 0, 0, 0, 0, 1, 2, 3});
 
-// Eight pixels as a word, so that two planes merge with one OR; bytewise, so the byte order of
-// the machine does not matter.
-inline std::uint64_t load(const std::array<std::uint8_t, 8> &pixels) {
+// Eight pixels as a word, so that two table entries merge with one OR; bytewise, so the byte
+// order of the machine does not matter.
+inline std::uint64_t load(const Pixels8 &pixels) {
     std::uint64_t word = 0;
     std::memcpy(&word, pixels.data(), sizeof word);
     return word;
@@ -85,39 +91,33 @@ static_assert(std::endian::native == std::endian::little ||
 // Pixels are stored sixteen at a time: wider stores than a byte's pixels keep the writes
 // into the bitmap near the speed of the memory.
 constexpr std::size_t storeBytes = 16;
-using Chunk = std::array<std::uint8_t, storeBytes>;
 
-// The pixels of byte i of a packed row (of each plane; `high` for two planes only).
+// Pixels 8g to 8g + 7 of packed rows (of each plane; `high` for two planes only).
 template <PixelFormat Format>
-void putRowByte(const std::uint8_t *low, const std::uint8_t *high, std::size_t i,
-                std::uint8_t *pixels) {
+std::uint64_t rowGroup(const std::uint8_t *low, const std::uint8_t *high, std::size_t g) {
+    using namespace packed;
     if constexpr (Format == PixelFormat::oneBit) {
-        std::memcpy(pixels, packed::rowBits[low[i]].data(), 8);
+        return load(rowBits[low[g]]);
     } else if constexpr (Format == PixelFormat::twoPlanes) {
-        const std::uint64_t word =
-            packed::load(packed::rowBits[low[i]]) | packed::load(packed::rowHighBits[high[i]]);
-        std::memcpy(pixels, &word, 8);
+        return load(rowBits[low[g]]) | load(rowHighBits[high[g]]);
     } else {
-        std::memcpy(pixels, packed::rowPairs[low[i]].data(), 4);
+        return load(rowPairsLeft[low[2 * g]]) | load(rowPairsRight[low[2 * g + 1]]);
     }
 }
 
-// Rows of pixels from count bytes of packed rows, byte after byte.
+// Rows of pixels from packed rows, groups x 8 pixels.
 template <PixelFormat Format>
-void unpackRowBytes(const std::uint8_t *low, const std::uint8_t *high, std::size_t count,
-                    std::uint8_t *pixels) {
-    constexpr std::size_t perByte = pixelsPerByte(Format);
-    constexpr std::size_t chunkBytes = storeBytes / perByte;
-    std::size_t i = 0;
-    for (; i + chunkBytes <= count; i += chunkBytes) {
-        Chunk chunk;
-        for (std::size_t k = 0; k < chunkBytes; ++k) {
-            putRowByte<Format>(low, high, i + k, chunk.data() + k * perByte);
-        }
-        std::memcpy(pixels + i * perByte, chunk.data(), storeBytes);
+void unpackRowGroups(const std::uint8_t *low, const std::uint8_t *high, std::size_t groups,
+                     std::uint8_t *pixels) {
+    std::size_t g = 0;
+    for (; g + 2 <= groups; g += 2) {
+        const std::uint64_t words[2] = {rowGroup<Format>(low, high, g),
+                                        rowGroup<Format>(low, high, g + 1)};
+        std::memcpy(pixels + 8 * g, words, storeBytes);
     }
-    for (; i < count; ++i) {
-        putRowByte<Format>(low, high, i, pixels + i * perByte);
+    if (g < groups) {
+        const std::uint64_t word = rowGroup<Format>(low, high, g);
+        std::memcpy(pixels + 8 * g, &word, sizeof word);
     }
 }
 
