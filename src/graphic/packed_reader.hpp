@@ -138,14 +138,19 @@ struct ColumnBytes {
 // once, column j's pixel where its byte was.
 template <PixelFormat Format>
 constexpr std::uint64_t columnRow(ColumnBytes bytes, unsigned i) {
-    constexpr unsigned bits = Format == PixelFormat::twoBits ? 2 : 1;
-    constexpr std::uint64_t everyByte = 0x0101010101010101u * ((1u << bits) - 1u);
-    const unsigned shift = packed::pixelShift(i, bits, Raster::columnsLsbFirst);
-    std::uint64_t word = (bytes.low >> shift) & everyByte;
     if constexpr (Format == PixelFormat::twoPlanes) {
-        word |= ((bytes.high >> shift) & everyByte) << 1;
+        // The bits of both planes for every other pixel side by side, as two bits a pixel:
+        // pixels 0, 2, 4, 6 in one word and 1, 3, 5, 7 in the other.
+        constexpr std::uint64_t evenBits = 0x5555555555555555u;
+        const std::uint64_t pairs = i % 2 == 0
+                                        ? (bytes.low & evenBits) | (bytes.high & evenBits) << 1
+                                        : (bytes.low >> 1 & evenBits) | (bytes.high & ~evenBits);
+        return columnRow<PixelFormat::twoBits>(ColumnBytes{pairs}, i / 2);
+    } else {
+        constexpr unsigned bits = Format == PixelFormat::twoBits ? 2 : 1;
+        constexpr std::uint64_t everyByte = 0x0101010101010101u * ((1u << bits) - 1u);
+        return (bytes.low >> packed::pixelShift(i, bits, Raster::columnsLsbFirst)) & everyByte;
     }
-    return word;
 }
 
 namespace packed {
