@@ -158,7 +158,7 @@ namespace packed {
 constexpr ColumnBytes firstAndLast{std::uint64_t{0x01} << columnByteShift(0) |
                                        std::uint64_t{0xE4} << columnByteShift(7),
                                    std::uint64_t{0x80} << columnByteShift(0)};
-static_assert(columnRow<PixelFormat::oneBit>(firstAndLast, 0) == 1u << columnByteShift(0));
+static_assert(columnRow<PixelFormat::oneBit>(firstAndLast, 0) == 1ull << columnByteShift(0));
 static_assert(columnRow<PixelFormat::oneBit>(firstAndLast, 7) == 1ull << columnByteShift(7));
 static_assert(columnRow<PixelFormat::twoPlanes>(firstAndLast, 7) ==
               (2ull << columnByteShift(0) | 1ull << columnByteShift(7)));
