@@ -36,6 +36,16 @@ void decodeGraphic(benchmark::State &state, const Workload &workload) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(workload.pixelBytes));
 }
 
+// The parameter parse alone, which every decode starts with.
+void parseParameters(benchmark::State &state, const Workload &workload) {
+    const test::ByteVector bytes = graphicBytes(workload);
+    qrvxGraphicsParameters parameters;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(qrvxParseGraphicsParameters(
+            bytes.data(), static_cast<std::uint32_t>(bytes.size()), &parameters));
+    }
+}
+
 // What the least a decoder does costs: a new buffer of the output's size, filled by memcpy.
 void copyBasis(benchmark::State &state, std::size_t size) {
     const std::vector<std::uint8_t> source(size, 0x5A);
@@ -59,11 +69,18 @@ std::string decodeName(const Workload &workload) {
     return std::string("decode/") + workload.name;
 }
 
+std::string parseName(const Workload &workload) {
+    return std::string("parse_parameters/") + workload.name;
+}
+
 std::string copyName(const Workload &workload) {
     return "memcpy/" + std::to_string(workload.pixels());
 }
 
 void registerDecoding() {
+    benchmark::RegisterBenchmark(parseName(smallSign).c_str(), parseParameters, smallSign)
+        ->Unit(benchmark::kMicrosecond)
+        ->MinTime(minimumTime);
     std::vector<std::uint64_t> copySizes;
     for (const Workload &workload : decodeWorkloads) {
         benchmark::RegisterBenchmark(decodeName(workload).c_str(), decodeGraphic, workload)

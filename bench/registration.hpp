@@ -17,6 +17,7 @@ inline benchmark::TimeUnit timeUnitFor(const Workload &workload) {
 }
 
 std::string decodeName(const Workload &workload);
+std::string parseName(const Workload &workload);
 std::string copyName(const Workload &workload);
 std::string exportName(const Workload &workload);
 std::string floorName(const Workload &workload);

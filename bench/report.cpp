@@ -73,6 +73,8 @@ std::vector<Line> lines() {
     decoding("decode vertical mono 16 x 200", smallSign, 0);
     table.push_back({"decode 16 x 200 / its PNG export", decodeName(smallSign),
                      exportName(smallSign), 0.05, smallSign.pixels()});
+    table.push_back({"its parameter parse alone / its PNG export", parseName(smallSign),
+                     exportName(smallSign), 0, 0});
     table.push_back({"PNG 32 x 1,000,000 / libpng floor", exportName(verticalMono),
                      floorName(verticalMono), 1.05, 0});
     table.push_back(
