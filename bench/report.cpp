@@ -34,8 +34,8 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" &&
-                !run.error_occurred) {
+            // A benchmark that skipped with an error has no aggregates.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
                 medians_[run.run_name.function_name] =
                     run.GetAdjustedCPUTime() * secondsPerUnit(run.time_unit);
             }
