@@ -81,27 +81,36 @@ std::string headline(const std::string &file, ByteSpan bytes, const TerminalPict
     return line;
 }
 
-void show(const std::string &file, const ShowOptions &options, bool colour, std::uint32_t width) {
-    const std::vector<std::uint8_t> bytes = readGraphic(file);
-    const auto bitmap = Bitmap::decode(Graphic{bytes});
+// How every file is drawn.
+struct Style {
+    bool colour;
+    std::uint32_t width;
+    Colour foreground, background;
+};
+
+Bitmap decodeGraphic(const std::string &file, ByteSpan bytes) {
+    auto bitmap = Bitmap::decode(Graphic{bytes});
     if (!bitmap) {
         throw Failure(file, "decoding", bitmap.error());
     }
-    const TerminalPicture picture = TerminalPicture::of(*bitmap, *parseColour(options.foreground),
-                                                        *parseColour(options.background));
+    return std::move(*bitmap);
+}
+
+void draw(const std::string &file, ByteSpan bytes, const Bitmap &bitmap, const Style &style) {
+    const TerminalPicture picture = TerminalPicture::of(bitmap, style.foreground, style.background);
     std::cout << headline(file, bytes, picture) << '\n';
-    if (!colour && picture.paletted) {
+    if (!style.colour && picture.paletted) {
         std::cout << shadeLegend(picture) << '\n';
     }
-    const bool folded = picture.width > width;
+    const bool folded = picture.width > style.width;
     // 64 bits: the band after the last might begin beyond 32.
-    for (std::uint64_t first = 0; first < picture.width; first += width) {
+    for (std::uint64_t first = 0; first < picture.width; first += style.width) {
         const auto start = static_cast<std::uint32_t>(first);
-        const ColumnBand band{start, std::min(width, picture.width - start)};
+        const ColumnBand band{start, std::min(style.width, picture.width - start)};
         if (folded) {
             std::cout << "columns " << band.first << '-' << band.first + band.count - 1 << '\n';
         }
-        if (colour) {
+        if (style.colour) {
             drawInColour(std::cout, picture, band);
         } else {
             drawPlain(std::cout, picture, band);
@@ -110,15 +119,17 @@ void show(const std::string &file, const ShowOptions &options, bool colour, std:
 }
 
 int runShow(const ShowOptions &options) {
-    const bool colour = drawsInColour(options);
-    const std::uint32_t width = terminalWidth(options);
+    const Style style{drawsInColour(options), terminalWidth(options),
+                      *parseColour(options.foreground), *parseColour(options.background)};
     int status = 0;
-    for (std::size_t i = 0; i < options.files.size(); ++i) {
-        if (i != 0) {
-            std::cout << '\n';
-        }
+    bool drawnAny = false;
+    for (const std::string &file : options.files) {
         try {
-            show(options.files[i], options, colour, width);
+            const std::vector<std::uint8_t> bytes = readGraphic(file);
+            const Bitmap bitmap = decodeGraphic(file, bytes);
+            std::cout << (drawnAny ? "\n" : "");
+            draw(file, bytes, bitmap, style);
+            drawnAny = true;
         } catch (const Failure &failure) {
             std::cout.flush(); // the error below the pictures before it
             report(failure);
