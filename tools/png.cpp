@@ -1,36 +1,17 @@
 // `qrvx png`: a graphic as an RGB PNG file.
+#include "colour_option.hpp"
 #include "commands.hpp"
 #include "failure.hpp"
 #include "file_io.hpp"
 #include "qrvx.hpp"
 
 #include <cerrno>
-#include <charconv>
 #include <filesystem>
 #include <memory>
 #include <optional>
 
 namespace qrvx::cli {
 namespace {
-
-// "#RRGGBB" or "RRGGBB" (a shell comment starts at an unquoted "#").
-std::optional<Colour> parseColour(std::string_view text) {
-    if (text.starts_with('#')) {
-        text.remove_prefix(1);
-    }
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (text.size() != 6 || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return Colour{value >> 16, (value >> 8) & 0xFFu, value & 0xFFu};
-}
-
-const CLI::Validator colourValidator(
-    [](std::string &text) {
-        return parseColour(text) ? std::string() : "not a colour #RRGGBB: " + text;
-    },
-    "#RRGGBB");
 
 // FILE with the extension .png; never the input itself.
 std::string defaultOutput(const std::string &input) {
