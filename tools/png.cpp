@@ -1,11 +1,11 @@
 // `qrvx png`: a graphic as an RGB PNG file.
+#include "colour_option.hpp"
 #include "commands.hpp"
 #include "failure.hpp"
 #include "file_io.hpp"
 #include "qrvx.hpp"
 
 #include <cerrno>
-#include <charconv>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -13,24 +13,10 @@
 namespace qrvx::cli {
 namespace {
 
-// "#RRGGBB" or "RRGGBB" (a shell comment starts at an unquoted "#").
-std::optional<Colour> parseColour(std::string_view text) {
-    if (text.starts_with('#')) {
-        text.remove_prefix(1);
-    }
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (text.size() != 6 || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
+Colour parseColour(std::string_view text) {
+    const std::uint32_t value = *parseHexColour(text);
     return Colour{value >> 16, (value >> 8) & 0xFFu, value & 0xFFu};
 }
-
-const CLI::Validator colourValidator(
-    [](std::string &text) {
-        return parseColour(text) ? std::string() : "not a colour #RRGGBB: " + text;
-    },
-    "#RRGGBB");
 
 // FILE with the extension .png; never the input itself.
 std::string defaultOutput(const std::string &input) {
@@ -65,8 +51,8 @@ int runPng(const PngCommandOptions &options) {
     const std::string title =
         options.title.value_or(std::filesystem::path(options.file).filename().string());
     PngOptions png;
-    png.foreground = *parseColour(options.foreground);
-    png.background = *parseColour(options.background);
+    png.foreground = parseColour(options.foreground);
+    png.background = parseColour(options.background);
     png.title = title.c_str();
     OutputFile file(output);
     if (const std::error_code error = writePng(graphic, file.temporaryPath().c_str(), png)) {

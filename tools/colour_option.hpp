@@ -1,0 +1,33 @@
+// Colours on the command line: "#RRGGBB", or "RRGGBB" (a shell comment starts at an unquoted "#").
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qrvx::cli {
+
+// 0xRRGGBB.
+inline std::optional<std::uint32_t> parseHexColour(std::string_view text) {
+    if (text.starts_with('#')) {
+        text.remove_prefix(1);
+    }
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (text.size() != 6 || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+inline const CLI::Validator colourValidator(
+    [](std::string &text) {
+        return parseHexColour(text) ? std::string() : "not a colour #RRGGBB: " + text;
+    },
+    "#RRGGBB");
+
+} // namespace qrvx::cli
