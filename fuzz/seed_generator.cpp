@@ -2,7 +2,10 @@
 // scroll markers and route-number keys, framed for each fuzz target; with a folder of sample
 // graphics, those too (and their route numbers paired with their reserved areas).
 // Usage: qrvx_seed_generator OUTPUT_DIR [SAMPLES_DIR]
+#include <png.h>
+
 #include <algorithm>
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -91,6 +94,53 @@ Bytes trieInput() {
     return out;
 }
 
+void appendPng(png_structp png, png_bytep data, png_size_t length) {
+    auto &out = *static_cast<Bytes *>(png_get_io_ptr(png));
+    out.insert(out.end(), data, data + length);
+}
+
+// An 11 x 9 PNG of a diagonal pattern in colourType and bitDepth, with a four-entry palette and
+// transparency where the type has them.
+Bytes patternPng(int colourType, int bitDepth, int interlace) {
+    constexpr png_uint_32 width = 11, height = 9;
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, appendPng, nullptr);
+    png_set_IHDR(png, info, width, height, bitDepth, colourType, interlace,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[4] = {{0, 0, 0}, {255, 176, 0}, {0, 0, 192}, {255, 255, 255}};
+    png_byte alphas[4] = {0, 255, 255, 255};
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        png_set_PLTE(png, info, palette, 4);
+        png_set_tRNS(png, info, alphas, 4, nullptr);
+    }
+    png_write_info(png, info);
+    const int passes = png_set_interlace_handling(png);
+    Bytes row(png_get_rowbytes(png, info));
+    for (png_uint_32 y = 0; y < height * static_cast<png_uint_32>(passes); ++y) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            row[i] = (i + y) % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * ((i + y) % 4));
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+std::vector<Bytes> pngs() {
+    return {patternPng(PNG_COLOR_TYPE_GRAY, 1, PNG_INTERLACE_NONE),
+            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 8, PNG_INTERLACE_NONE),
+            patternPng(PNG_COLOR_TYPE_PALETTE, 2, PNG_INTERLACE_ADAM7),
+            patternPng(PNG_COLOR_TYPE_RGB, 16, PNG_INTERLACE_NONE),
+            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7)};
+}
+
 Bytes readFile(const std::filesystem::path &path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
@@ -150,6 +200,12 @@ int main(int argc, char **argv) {
                       withControl(programInput(target, source), 0x00));
             }
         }
+    }
+    std::filesystem::create_directories(root / "encode");
+    const std::vector<Bytes> images = pngs();
+    for (std::size_t i = 0; i < images.size() * std::size(controls); ++i) {
+        write(root / "encode" / ("seed-" + std::to_string(i)),
+              withControl(images[i % images.size()], controls[i % std::size(controls)]));
     }
     std::filesystem::create_directories(root / "trie");
     write(root / "trie" / "seed-0", withControl(trieInput(), 0x08));
