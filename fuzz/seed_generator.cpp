@@ -2,10 +2,11 @@
 // scroll markers and route-number keys, framed for each fuzz target; with a folder of sample
 // graphics, those too (and their route numbers paired with their reserved areas).
 // Usage: qrvx_seed_generator OUTPUT_DIR [SAMPLES_DIR]
+#include "support/png_picture.hpp"
+
 #include <png.h>
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -94,51 +95,39 @@ Bytes trieInput() {
     return out;
 }
 
-void appendPng(png_structp png, png_bytep data, png_size_t length) {
-    auto &out = *static_cast<Bytes *>(png_get_io_ptr(png));
-    out.insert(out.end(), data, data + length);
-}
-
-// An 11 x 9 PNG of a diagonal pattern in colourType and bitDepth, with a four-entry palette and
-// transparency where the type has them.
-Bytes patternPng(int colourType, int bitDepth, int interlace) {
-    constexpr png_uint_32 width = 11, height = 9;
-    Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        png_destroy_write_struct(&png, &info);
-        return {};
-    }
-    png_set_write_fn(png, &out, appendPng, nullptr);
-    png_set_IHDR(png, info, width, height, bitDepth, colourType, interlace,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_color palette[4] = {{0, 0, 0}, {255, 176, 0}, {0, 0, 192}, {255, 255, 255}};
-    png_byte alphas[4] = {0, 255, 255, 255};
-    if (colourType == PNG_COLOR_TYPE_PALETTE) {
-        png_set_PLTE(png, info, palette, 4);
-        png_set_tRNS(png, info, alphas, 4, nullptr);
-    }
-    png_write_info(png, info);
-    const int passes = png_set_interlace_handling(png);
-    Bytes row(png_get_rowbytes(png, info));
-    for (png_uint_32 y = 0; y < height * static_cast<png_uint_32>(passes); ++y) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            row[i] = (i + y) % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * ((i + y) % 4));
+// An 11 x 9 diagonal pattern in colourType and bitDepth, with a palette whose first entry is
+// transparent where the type has one.
+Bytes patternPng(int colourType, int bitDepth, bool interlaced) {
+    qrvx::test::PngPicture picture;
+    picture.width = 11;
+    picture.height = 9;
+    picture.colourType = colourType;
+    picture.bitDepth = bitDepth;
+    picture.interlaced = interlaced;
+    const std::size_t channels = colourType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                                 : colourType == PNG_COLOR_TYPE_RGB        ? 3
+                                 : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                           : 1;
+    const std::size_t rowBytes =
+        (picture.width * channels * static_cast<std::size_t>(bitDepth) + 7) / 8;
+    for (std::size_t y = 0; y < picture.height; ++y) {
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            picture.rows.push_back(
+                (i + y) % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * ((i + y) % 4)));
         }
-        png_write_row(png, row.data());
     }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        picture.palette = {{0, 0, 0}, {255, 176, 0}, {0, 0, 192}, {255, 255, 255}};
+        picture.alphas = {0, 255, 255, 255};
+    }
+    return qrvx::test::pngBytes(picture);
 }
 
 std::vector<Bytes> pngs() {
-    return {patternPng(PNG_COLOR_TYPE_GRAY, 1, PNG_INTERLACE_NONE),
-            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 8, PNG_INTERLACE_NONE),
-            patternPng(PNG_COLOR_TYPE_PALETTE, 2, PNG_INTERLACE_ADAM7),
-            patternPng(PNG_COLOR_TYPE_RGB, 16, PNG_INTERLACE_NONE),
-            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7)};
+    return {patternPng(PNG_COLOR_TYPE_GRAY, 1, false),
+            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 8, false),
+            patternPng(PNG_COLOR_TYPE_PALETTE, 2, true), patternPng(PNG_COLOR_TYPE_RGB, 16, false),
+            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 8, true)};
 }
 
 Bytes readFile(const std::filesystem::path &path) {
