@@ -99,8 +99,8 @@ MappedImage mapToLight(const ImageView &image, const Options &options, std::size
 Result<MappedImage> mapColours(const ImageView &image, const Options &options,
                                std::string *reason) noexcept {
     try {
-        const std::size_t pixels = std::size_t{image.width} * image.height;
-        if (image.rgb.size() / 3 != pixels || image.rgb.size() % 3 != 0) {
+        const std::uint64_t pixelCount = std::uint64_t{image.width} * image.height;
+        if (image.rgb.size() % 3 != 0 || image.rgb.size() / 3 != pixelCount) {
             return refuse(reason, Errc::invalidImage,
                           std::to_string(image.rgb.size()) + " bytes for " +
                               std::to_string(image.width) + " x " + std::to_string(image.height));
@@ -109,6 +109,7 @@ Result<MappedImage> mapColours(const ImageView &image, const Options &options,
             return refuse(reason, Errc::invalidOptions,
                           "colour system " + std::to_string(options.colourSystem));
         }
+        const auto pixels = static_cast<std::size_t>(pixelCount); // the span holds them all
         if (options.colourSystem == 0) {
             return mapToLight(image, options, pixels);
         }

@@ -135,6 +135,9 @@ Result<Image> decodePng(ByteSpan bytes, Rgb transparent, std::string *reason) {
     if (std::uint64_t{job.width} * job.height > std::numeric_limits<std::uint32_t>::max()) {
         return refuse(reason, Errc::imageTooLarge, size);
     }
+    if (std::uint64_t{job.rowBytes} * job.height > std::numeric_limits<std::size_t>::max() / 2) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    }
     Bytes decoded(job.rowBytes * job.height);
     std::vector<png_bytep> rows(job.height);
     for (std::size_t y = 0; y < rows.size(); ++y) {
