@@ -60,39 +60,70 @@ Bytes framed(const std::string &text, ScrollMarker scroll, const Bytes &pixels) 
     return out;
 }
 
-// The values and palette as QRVX_parse gives them back; padding pixels of a row read as 0.
-bool readsBack(const Bytes &graphic, const ImageView &image, const Options &options,
-               const MappedImage &mapped) {
-    const Result<Bitmap> decoded = Bitmap::decode(Graphic{graphic});
-    const std::uint32_t scrollMode[] = {0, 2, 1}; // none, "U" 0x00, "U" 0x01
-    if (!decoded || decoded->height() != image.height ||
-        decoded->scrollMode() != scrollMode[static_cast<int>(options.scroll)]) {
-        return false;
+// The scroll mode the library reports for the marker that framed() writes.
+std::uint32_t scrollModeOf(ScrollMarker scroll) {
+    switch (scroll) {
+    case ScrollMarker::none:
+        return 0;
+    case ScrollMarker::one:
+        return 1;
+    default:
+        return 2;
     }
-    const Bitmap &bitmap = *decoded;
+}
+
+// Padding pixels of a row read back as 0.
+bool sameValues(const Bitmap &bitmap, const ImageView &image, const Options &options,
+                const Bytes &values) {
     const std::uint32_t width =
         options.raster == RasterDirection::vertical ? image.width : (image.width + 7u) / 8u * 8u;
-    if (bitmap.width() != width || bitmap.palette().size() != mapped.palette.size()) {
+    if (bitmap.width() != width || bitmap.height() != image.height) {
         return false;
     }
     for (std::uint32_t y = 0; y < image.height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint8_t expected =
-                x < image.width ? mapped.values[std::size_t{y} * image.width + x] : 0;
-            if (bitmap.row(y)[x] != expected) {
+            const std::uint8_t value =
+                x < image.width ? values[std::size_t{y} * image.width + x] : 0;
+            if (bitmap.row(y)[x] != value) {
                 return false;
             }
         }
     }
-    for (std::size_t i = 0; i < mapped.palette.size(); ++i) {
+    return true;
+}
+
+// Palette words repeat each 8-bit value in all four bytes.
+bool samePalette(const Bitmap &bitmap, const std::vector<Rgb> &palette) {
+    if (bitmap.palette().size() != palette.size()) {
+        return false;
+    }
+    constexpr std::uint32_t repeat = 0x01010101u;
+    for (std::size_t i = 0; i < palette.size(); ++i) {
         const Colour &entry = bitmap.palette()[i];
-        const Rgb colour = mapped.palette[i];
-        if (entry.red != colour.red * 0x01010101u || entry.green != colour.green * 0x01010101u ||
-            entry.blue != colour.blue * 0x01010101u) {
+        if (entry.red != palette[i].red * repeat || entry.green != palette[i].green * repeat ||
+            entry.blue != palette[i].blue * repeat) {
             return false;
         }
     }
     return true;
+}
+
+// The graphic as QRVX_parse reads it: the mapped values, palette and scroll marker, or why not.
+std::error_code readBack(const Bytes &graphic, const ImageView &image, const Options &options,
+                         const MappedImage &mapped, std::string *reason) {
+    const Result<Bitmap> bitmap = Bitmap::decode(Graphic{graphic});
+    if (!bitmap) {
+        return bitmap.error();
+    }
+    if (!sameValues(*bitmap, image, options, mapped.values) ||
+        !samePalette(*bitmap, mapped.palette) ||
+        bitmap->scrollMode() != scrollModeOf(options.scroll)) {
+        const std::uint32_t header =
+            QRVX_getHeaderLength(graphic.data(), static_cast<std::uint32_t>(graphic.size()));
+        return refuse(reason, Errc::readBackDiffers,
+                      "header '" + std::string(graphic.begin(), graphic.begin() + header) + "'");
+    }
+    return {};
 }
 
 Result<Bytes> encodeImage(const ImageView &image, const Options &options, std::string *reason) {
@@ -118,8 +149,8 @@ Result<Bytes> encodeImage(const ImageView &image, const Options &options, std::s
                           ", which reads as a scroll marker");
     }
     Bytes graphic = framed(*text, options.scroll, pixels);
-    if (!readsBack(graphic, image, options, *mapped)) {
-        return refuse(reason, Errc::readBackDiffers, "parameter text '" + *text + "'");
+    if (const std::error_code error = readBack(graphic, image, options, *mapped, reason)) {
+        return error;
     }
     return graphic;
 }
