@@ -158,7 +158,9 @@ Command addEncodeCommand(CLI::App &app) {
         "encode", "Make a graphic from a PNG image (transparent pixels count as the background)");
     command->add_option("IMAGE", options->image, "PNG image")->required();
     command->add_option("-o,--output", options->output, "Graphic file")->required();
-    command->add_option("--colour-system", options->colourSystem, "0, 1 or 2")
+    command
+        ->add_option("--colour-system", options->colourSystem,
+                     "0 monochrome, 1 two one-bit planes, 2 two bits a pixel")
         ->check(CLI::IsMember({0, 1, 2}))
         ->capture_default_str();
     command->add_option("--raster", options->raster, "Lines of the pixel data")
@@ -175,7 +177,7 @@ Command addEncodeCommand(CLI::App &app) {
         command
             ->add_option("--bg", options->background,
                          "Unlit colour of colour system 0, and the colour of transparent pixels "
-                         "(default #000000)")
+                         "(default #000000, or the palette's first colour)")
             ->check(colourValidator);
     command
         ->add_option("--threshold", options->threshold,
