@@ -2,8 +2,11 @@
 // exactly the values that colour mapping chose, and every refusal is one of the documented ones.
 //   control bits 1-3: horizontal raster, nearest palette colour, a scroll marker "U" 0x01;
 //   control bits 4-5: the colour system (3 reads as 0).
+// Chunk checksums are rewritten first, so that mutations reach past libpng's CRC check.
 #include "fuzz_input.hpp"
 #include "qrvx_author.hpp"
+
+#include <zlib.h>
 
 namespace {
 
@@ -13,16 +16,34 @@ using qrvx::fuzz::FuzzInput;
 // Images past this many pixels cost memory, not coverage.
 constexpr std::uint64_t maxPixels = 1u << 20;
 
+std::uint32_t bigEndian(const std::uint8_t *bytes) {
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+           std::uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
 // Width and height of the header chunk, big-endian at bytes 16-23.
 std::uint64_t claimedPixels(std::span<const std::uint8_t> png) {
     if (png.size() < 24) {
         return 0;
     }
-    const auto word = [&](std::size_t at) {
-        return std::uint64_t{png[at]} << 24 | std::uint64_t{png[at + 1]} << 16 |
-               std::uint64_t{png[at + 2]} << 8 | png[at + 3];
-    };
-    return word(16) * word(20);
+    return std::uint64_t{bigEndian(&png[16])} * bigEndian(&png[20]);
+}
+
+// Rewrites the checksum of every whole chunk.
+void fixChecksums(std::span<std::uint8_t> png) {
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        const std::size_t length = bigEndian(&png[at]);
+        if (length > png.size() - at - 12) {
+            return;
+        }
+        const auto crc =
+            static_cast<std::uint32_t>(crc32(0, &png[at + 4], static_cast<uInt>(length + 4)));
+        std::uint8_t *out = &png[at + 8 + length];
+        for (int i = 0; i < 4; ++i) {
+            out[i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+        }
+        at += length + 12;
+    }
 }
 
 Options optionsOf(const FuzzInput &input) {
@@ -60,6 +81,7 @@ bool documentedRefusal(std::error_code error, const Options &options) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     FuzzInput input(data, size);
+    fixChecksums(input.payload());
     if (claimedPixels(input.payload()) > maxPixels) {
         return 0;
     }
