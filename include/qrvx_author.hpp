@@ -16,7 +16,8 @@
 //   the one given, or else the image's distinct colours in the order they first appear (top row
 //   first, left to right), padded to four with black. A colour found twice takes the first
 //   index. A colour outside the palette (a fifth colour) is refused, unless `nearest` maps it to
-//   the closest palette colour (squared RGB distance, the lower index on a tie).
+//   the closest palette colour (squared RGB distance, the lower index on a tie); without a
+//   palette given, the first four colours then make the palette.
 // - The palette is written as "PA".."PD" in decimal 0xBBGGRR: red in bits 0-7, green in 8-15,
 //   blue in 16-23.
 // - A horizontal raster's rows are whole bytes wide: a width that is no multiple of 8 is padded
@@ -89,7 +90,8 @@ struct Image {
     ImageView view() const noexcept { return {width, height, rgb}; }
 };
 
-// A PNG of any colour type and bit depth as 8-bit RGB. Pixels with alpha below 128 (half
+// A PNG of any colour type and bit depth as 8-bit RGB (colour chunks such as gAMA are not
+// applied; libpng refuses sides over 1,000,000 pixels). Pixels with alpha below 128 (half
 // transparent or more) take the colour `transparent`; the others keep their own colour,
 // unblended. Errors: Errc::notPng, Errc::corruptPng, Errc::emptyImage, Errc::imageTooLarge,
 // std::errc::not_enough_memory.
@@ -119,7 +121,8 @@ struct Options {
     std::optional<std::uint8_t> threshold;     // colour system 0, in place of background
     std::optional<RouteNumber> routeNumber;
     // Further comma-separated keys after the ones encoding writes ("RL16,FG3"). Each must be one
-    // the library reads, with an empty or decimal value ("@RP" takes "a/b/c").
+    // the library reads, with an empty or decimal value ("@RP" takes "a/b/c"), and none of those
+    // encoding writes itself ("VE", "HE", "CS", "PA".."PD"; with routeNumber "@RP", "RL", "RR").
     std::string_view keys;
     ScrollMarker scroll = ScrollMarker::none;
 };
