@@ -28,3 +28,14 @@ foreach(pc qrvx qrvx_host_trace)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
     install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endforeach()
+
+# The authoring library: qrvx::author in the same CMake package, and qrvx_author.pc.
+set_target_properties(qrvx_author PROPERTIES EXPORT_NAME author)
+install(TARGETS qrvx_author EXPORT qrvxTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/qrvx_author.hpp
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+configure_file(${PROJECT_SOURCE_DIR}/cmake/qrvx_author.pc.in ${PROJECT_BINARY_DIR}/qrvx_author.pc
+    @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/qrvx_author.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -2,6 +2,10 @@
 // scroll markers and route-number keys, framed for each fuzz target; with a folder of sample
 // graphics, those too (and their route numbers paired with their reserved areas).
 // Usage: qrvx_seed_generator OUTPUT_DIR [SAMPLES_DIR]
+#include "support/png_picture.hpp"
+
+#include <png.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -91,6 +95,41 @@ Bytes trieInput() {
     return out;
 }
 
+// An 11 x 9 diagonal pattern in colourType and bitDepth, with a palette whose first entry is
+// transparent where the type has one.
+Bytes patternPng(int colourType, int bitDepth, bool interlaced) {
+    qrvx::test::PngPicture picture;
+    picture.width = 11;
+    picture.height = 9;
+    picture.colourType = colourType;
+    picture.bitDepth = bitDepth;
+    picture.interlaced = interlaced;
+    const std::size_t channels = colourType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                                 : colourType == PNG_COLOR_TYPE_RGB        ? 3
+                                 : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                           : 1;
+    const std::size_t rowBytes =
+        (picture.width * channels * static_cast<std::size_t>(bitDepth) + 7) / 8;
+    for (std::size_t y = 0; y < picture.height; ++y) {
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            picture.rows.push_back(
+                (i + y) % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * ((i + y) % 4)));
+        }
+    }
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        picture.palette = {{0, 0, 0}, {255, 176, 0}, {0, 0, 192}, {255, 255, 255}};
+        picture.alphas = {0, 255, 255, 255};
+    }
+    return qrvx::test::pngBytes(picture);
+}
+
+std::vector<Bytes> pngs() {
+    return {patternPng(PNG_COLOR_TYPE_GRAY, 1, false),
+            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 8, false),
+            patternPng(PNG_COLOR_TYPE_PALETTE, 2, true), patternPng(PNG_COLOR_TYPE_RGB, 16, false),
+            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 8, true)};
+}
+
 Bytes readFile(const std::filesystem::path &path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
@@ -150,6 +189,12 @@ int main(int argc, char **argv) {
                       withControl(programInput(target, source), 0x00));
             }
         }
+    }
+    std::filesystem::create_directories(root / "encode");
+    const std::vector<Bytes> images = pngs();
+    for (std::size_t i = 0; i < images.size() * std::size(controls); ++i) {
+        write(root / "encode" / ("seed-" + std::to_string(i)),
+              withControl(images[i % images.size()], controls[i % std::size(controls)]));
     }
     std::filesystem::create_directories(root / "trie");
     write(root / "trie" / "seed-0", withControl(trieInput(), 0x08));

@@ -19,5 +19,6 @@ Command addExtractCommand(CLI::App &app);
 Command addProgramCommand(CLI::App &app);
 Command addMarkCommand(CLI::App &app);
 Command addShowCommand(CLI::App &app);
+Command addEncodeCommand(CLI::App &app);
 
 } // namespace qrvx::cli
