@@ -6,11 +6,13 @@
 
 #include <png.h>
 
+#include <array>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -36,24 +38,31 @@ constexpr png_byte highByte(std::uint32_t word) {
     return static_cast<png_byte>(word >> 24);
 }
 
-void putPixel(png_byte *rgb, png_byte red, png_byte green, png_byte blue) {
-    rgb[0] = red;
-    rgb[1] = green;
-    rgb[2] = blue;
+// The RGB bytes of every pixel value: through the palette (values past it are never decoded),
+// or else the background for 0 and the foreground for any other value.
+using Swatches = std::array<std::array<png_byte, 3>, 256>;
+
+Swatches swatchesOf(const QRVX_Bitmap &bitmap, const QRVX_PNGOptions &options) {
+    Swatches swatches{};
+    for (std::size_t value = 0; value < swatches.size(); ++value) {
+        if (bitmap.palette != nullptr) {
+            if (value < bitmap.paletteCount) {
+                const QRVX_Colour &c = bitmap.palette[value];
+                swatches[value] = {highByte(c.red), highByte(c.green), highByte(c.blue)};
+            }
+        } else {
+            const QRVX_Colour &c = value != 0 ? options.foreground : options.background;
+            swatches[value] = {lowByte(c.red), lowByte(c.green), lowByte(c.blue)};
+        }
+    }
+    return swatches;
 }
 
-// Row y of bitmap as RGB, through the palette or else the caller's two colours.
-void fillRow(const QRVX_Bitmap &bitmap, const QRVX_PNGOptions &options, std::uint32_t y,
-             png_byte *row) {
+// Row y of bitmap as RGB.
+void fillRow(const QRVX_Bitmap &bitmap, const Swatches &swatches, std::uint32_t y, png_byte *row) {
     const std::uint8_t *pixel = bitmap.pixels + std::size_t{y} * bitmap.width;
     for (std::uint32_t x = 0; x < bitmap.width; ++x, row += 3) {
-        if (bitmap.palette != nullptr) {
-            const QRVX_Colour &c = bitmap.palette[pixel[x]];
-            putPixel(row, highByte(c.red), highByte(c.green), highByte(c.blue));
-        } else {
-            const QRVX_Colour &c = pixel[x] != 0 ? options.foreground : options.background;
-            putPixel(row, lowByte(c.red), lowByte(c.green), lowByte(c.blue));
-        }
+        std::memcpy(row, swatches[pixel[x]].data(), 3);
     }
 }
 
@@ -90,8 +99,9 @@ void writeImage(png_structp png, png_infop info, const PngJob &job) {
     if (bitmap.palette == nullptr) {
         trace::log(Level::debug, converter, 2308, "Monochrome PNG");
     }
+    const Swatches swatches = swatchesOf(bitmap, *job.options);
     for (std::uint32_t y = 0; y < bitmap.height; ++y) {
-        fillRow(bitmap, *job.options, y, job.row);
+        fillRow(bitmap, swatches, y, job.row);
         png_write_row(png, job.row);
     }
     png_write_end(png, info);

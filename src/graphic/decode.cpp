@@ -4,37 +4,23 @@
 #include "log/trace.hpp"
 #include "packed_reader.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
-#include <optional>
-#include <utility>
 
 namespace qrvx {
 namespace {
 
 using trace::Level;
 
-// One plane of packed pixel data and how to read it.
-struct Plane {
-    Bytes bytes;
-    unsigned bitsPerPixel;
-    Raster raster;
-};
-
-// Lines of lineLength pixels each, one byte per pixel, line after line.
-struct Image {
-    HeapArray<std::uint8_t> pixels;
-    std::uint32_t lineLength = 0;
-    std::uint32_t lines = 0;
-
-    std::size_t pixelCount() const { return std::size_t{lineLength} * lines; }
-};
-
 struct Geometry {
     std::uint32_t lineLength; // L: the line size rounded up to whole bytes
     std::uint32_t lines;
+
+    std::size_t pixelCount() const { return std::size_t{lineLength} * lines; }
 };
 
 // L, and the lines that the dimension step counted in the pixel data. -EINVAL when L does not
@@ -54,116 +40,167 @@ int imageGeometry(const qrvxGraphicsParameters &parameters, Geometry &geometry) 
     return 0;
 }
 
-// count zeroed bytes. An empty image is no failure, whatever the allocator gives for it.
-bool allocatePixels(HeapArray<std::uint8_t> &pixels, std::size_t count) {
-    pixels = allocateZeroed<std::uint8_t>(count);
-    return pixels != nullptr || count == 0;
-}
-
-// A new image of geometry's size filled with the plane's successive values.
-int unpack(const Plane &plane, Geometry geometry, Image &image) {
-    image.lineLength = geometry.lineLength;
-    image.lines = geometry.lines;
-    if (!allocatePixels(image.pixels, image.pixelCount())) {
-        trace::log(Level::error, nullptr, 0, "Bitmap Conversion Failed. No Memory.");
-        return -ENOMEM;
-    }
-    PackedReader reader(plane.bytes, plane.bitsPerPixel, plane.raster);
-    std::uint8_t *pixel = image.pixels.get();
-    for (std::size_t i = 0; i < image.pixelCount(); ++i) {
-        pixel[i] = reader.next();
-    }
-    return 0;
-}
-
-// ORs each non-zero value of plane, shifted above the plane's own bits, into image's pixels.
-void merge(const Plane &plane, Image &image) {
-    PackedReader reader(plane.bytes, plane.bitsPerPixel, plane.raster);
-    std::uint8_t *pixel = image.pixels.get();
-    for (std::size_t i = 0; i < image.pixelCount(); ++i) {
-        if (const unsigned value = reader.next(); value != 0) {
-            pixel[i] = static_cast<std::uint8_t>(pixel[i] | (value << plane.bitsPerPixel));
-        }
-    }
-}
-
-// Turns an image of columns into one of rows: pixel r of column c becomes pixel c of row r.
-int transpose(const Image &columns, Image &rows) {
-    HeapArray<std::uint8_t> pixels;
-    if (!allocatePixels(pixels, columns.pixelCount())) {
-        trace::log(Level::error, nullptr, 0, "Bitmap (%u x %u) Rotation Failed. No Memory.",
-                   columns.lineLength, columns.lines);
-        return -ENOMEM;
-    }
-    const std::uint8_t *from = columns.pixels.get();
-    for (std::size_t column = 0; column < columns.lines; ++column) {
-        for (std::size_t row = 0; row < columns.lineLength; ++row) {
-            pixels[row * columns.lines + column] = from[column * columns.lineLength + row];
-        }
-    }
-    rows.pixels = std::move(pixels);
-    rows.lineLength = columns.lines;
-    rows.lines = columns.lineLength;
-    return 0;
-}
-
-// The planes of the pixel data, the one giving the low bits first.
+// The planes of the pixel data and how their bits make a pixel.
 struct Planes {
-    Plane low;
-    std::optional<Plane> high; // colour system 1: ORed in as bit 1
+    PixelFormat format;
+    const std::uint8_t *low;  // the whole pixel, or bit 0 of it
+    const std::uint8_t *high; // bit 1 of the pixel for two planes, else null
 };
 
-Planes planesOf(const qrvxGraphicsParameters &parameters, Bytes pixelData, Raster raster) {
-    if (parameters.colourSystem == 1) {
-        // Two one-bit images; the second half gives bit 0, the first half bit 1.
+Planes planesOf(std::uint32_t colourSystem, Bytes pixelData) {
+    if (colourSystem == 1) {
+        // Two one-bit images; the second half gives bit 0, the first half bit 1. Of an odd
+        // length the last byte belongs to neither.
         const std::size_t half = pixelData.size() / 2;
-        return {Plane{pixelData.subspan(half, half), 1, raster},
-                Plane{pixelData.first(half), 1, raster}};
+        return {PixelFormat::twoPlanes, pixelData.data() + half, pixelData.data()};
     }
-    return {Plane{pixelData, parameters.colourSystem == 2 ? 2u : 1u, raster}, std::nullopt};
+    return {colourSystem == 2 ? PixelFormat::twoBits : PixelFormat::oneBit, pixelData.data(),
+            nullptr};
 }
 
-int decodeLines(const Planes &planes, Geometry geometry, Image &image) {
-    if (const int result = unpack(planes.low, geometry, image)) {
-        return result;
+// Rows of a horizontal raster are the lines themselves, one after the other.
+template <PixelFormat Format>
+void unpackRows(const Planes &planes, Geometry geometry, std::uint8_t *pixels) {
+    unpackRowGroups<Format>(planes.low, planes.high, geometry.pixelCount() / 8, pixels);
+}
+
+// Columns become rows a band of rows at a time, so that the bytes of the columns read stay in
+// the cache while the band's rows are written. Blocks of sixteen columns are written straight
+// into the rows; the last block, when narrower, goes through a tile of the band's rows, of
+// which only its own columns are copied.
+constexpr std::size_t bandRows = 64;
+constexpr std::size_t blockColumns = 16;
+constexpr std::size_t tileBytes = bandRows * blockColumns;
+
+// Byte `first` of count columns (up to 8) columnBytes apart.
+template <PixelFormat Format>
+ColumnBytes gatherColumns(const Planes &planes, std::size_t first, std::size_t columnBytes,
+                          std::size_t count) {
+    ColumnBytes bytes;
+    for (std::size_t j = 0; j < count; ++j) {
+        const std::size_t at = first + j * columnBytes;
+        bytes.low |= std::uint64_t{planes.low[at]} << columnByteShift(j);
+        if constexpr (Format == PixelFormat::twoPlanes) {
+            bytes.high |= std::uint64_t{planes.high[at]} << columnByteShift(j);
+        }
     }
-    if (planes.high) {
-        merge(*planes.high, image);
+    return bytes;
+}
+
+// Where a band's rows of one block of columns go.
+struct BandBlock {
+    std::size_t firstByte; // of the block's first column, for the band's first row
+    std::size_t columns;   // 1 to 16
+    std::uint8_t *rows;    // the first row's pixel of the block's first column
+    std::size_t stride;    // from one row to the next
+};
+
+template <PixelFormat Format>
+void unpackBandBlock(const Planes &planes, std::size_t columnBytes, std::size_t rows,
+                     const BandBlock &block) {
+    constexpr std::size_t perByte = pixelsPerByte(Format);
+    const std::size_t half = blockColumns / 2;
+    const bool whole = block.columns == blockColumns;
+    const std::size_t leftColumns = std::min(block.columns, half);
+    const std::size_t rightColumns = block.columns - leftColumns;
+    for (std::size_t r = 0; r < rows; r += perByte) {
+        const std::size_t first = block.firstByte + r / perByte;
+        const std::size_t right = first + half * columnBytes;
+        const ColumnBytes bytes[2] = {
+            whole ? gatherColumns<Format>(planes, first, columnBytes, half)
+                  : gatherColumns<Format>(planes, first, columnBytes, leftColumns),
+            whole ? gatherColumns<Format>(planes, right, columnBytes, half)
+                  : gatherColumns<Format>(planes, right, columnBytes, rightColumns)};
+        unpackColumnBytes<Format>(bytes[0], bytes[1], block.rows + r * block.stride, block.stride);
     }
-    return 0;
+}
+
+// Pixel r of column c becomes pixel c of row r, for all L rows.
+template <PixelFormat Format>
+void unpackColumns(const Planes &planes, Geometry geometry, std::uint8_t *tile,
+                   std::uint8_t *pixels) {
+    constexpr std::size_t perByte = pixelsPerByte(Format);
+    const std::size_t columnBytes = geometry.lineLength / perByte;
+    const std::size_t width = geometry.lines;
+    const std::size_t wholeBlocks = width / blockColumns * blockColumns;
+    for (std::size_t row0 = 0; row0 < geometry.lineLength; row0 += bandRows) {
+        const std::size_t rows = std::min<std::size_t>(bandRows, geometry.lineLength - row0);
+        std::uint8_t *band = pixels + row0 * width;
+        for (std::size_t column = 0; column < wholeBlocks; column += blockColumns) {
+            unpackBandBlock<Format>(planes, columnBytes, rows,
+                                    BandBlock{column * columnBytes + row0 / perByte, blockColumns,
+                                              band + column, width});
+        }
+        if (const std::size_t rest = width - wholeBlocks; rest != 0) {
+            unpackBandBlock<Format>(
+                planes, columnBytes, rows,
+                BandBlock{wholeBlocks * columnBytes + row0 / perByte, rest, tile, blockColumns});
+            for (std::size_t r = 0; r < rows; ++r) {
+                std::memcpy(band + r * width + wholeBlocks, tile + r * blockColumns, rest);
+            }
+        }
+    }
+}
+
+template <PixelFormat Format>
+void unpack(const Planes &planes, Geometry geometry, std::uint8_t *tile, std::uint8_t *pixels) {
+    if (tile != nullptr) {
+        unpackColumns<Format>(planes, geometry, tile, pixels);
+    } else {
+        unpackRows<Format>(planes, geometry, pixels);
+    }
+}
+
+// Unpacks a non-empty image; a vertical raster goes through the tile, a horizontal one has none.
+void unpack(const Planes &planes, Geometry geometry, std::uint8_t *tile, std::uint8_t *pixels) {
+    switch (planes.format) {
+    case PixelFormat::oneBit:
+        return unpack<PixelFormat::oneBit>(planes, geometry, tile, pixels);
+    case PixelFormat::twoPlanes:
+        return unpack<PixelFormat::twoPlanes>(planes, geometry, tile, pixels);
+    case PixelFormat::twoBits:
+        return unpack<PixelFormat::twoBits>(planes, geometry, tile, pixels);
+    }
+}
+
+// count bytes, all of which the decode writes. An empty image is no failure, whatever the
+// allocator gives for it.
+bool allocate(HeapArray<std::uint8_t> &bytes, std::size_t count) {
+    bytes.reset(static_cast<std::uint8_t *>(std::malloc(count)));
+    return bytes != nullptr || count == 0;
 }
 
 // Fills out's pixels and geometry; out keeps nothing on failure.
 int decode(const GraphicLayout &layout, QRVX_Bitmap &out) {
     const qrvxGraphicsParameters &parameters = layout.parameters;
     const bool vertical = parameters.rasterDirection == 0;
-    const Bytes pixelData(layout.sections.pixelData, layout.sections.pixelDataLength);
-    const Planes planes =
-        planesOf(parameters, pixelData, vertical ? Raster::columnsLsbFirst : Raster::rowsMsbFirst);
-
     Geometry geometry{};
     if (const int result = imageGeometry(parameters, geometry)) {
         return result;
     }
-    Image image;
-    if (const int result = decodeLines(planes, geometry, image)) {
-        return result;
+    const std::size_t count = geometry.pixelCount();
+    HeapArray<std::uint8_t> pixels;
+    if (!allocate(pixels, count)) {
+        trace::log(Level::error, nullptr, 0, "Bitmap Conversion Failed. No Memory.");
+        return -ENOMEM;
     }
-    std::uint32_t height = image.lines;
-    if (vertical) {
-        Image rows;
-        if (const int result = transpose(image, rows)) {
-            return result;
-        }
-        image = std::move(rows);
-        // Rows below the column size stay in the buffer, outside the image.
-        height = parameters.columnSize;
+    HeapArray<std::uint8_t> tile;
+    // An empty image needs no tile.
+    if (vertical && !allocate(tile, count != 0 ? tileBytes : 0)) {
+        trace::log(Level::error, nullptr, 0, "Bitmap (%u x %u) Rotation Failed. No Memory.",
+                   geometry.lineLength, geometry.lines);
+        return -ENOMEM;
     }
-    out.pixelCount = static_cast<std::uint32_t>(image.pixelCount());
+    if (count != 0) {
+        const Bytes pixelData(layout.sections.pixelData, layout.sections.pixelDataLength);
+        unpack(planesOf(parameters.colourSystem, pixelData), geometry, tile.get(), pixels.get());
+    }
+    out.pixelCount = static_cast<std::uint32_t>(count);
     out.bitsPerPixel = 8;
-    out.width = image.lineLength;
-    out.height = height;
-    out.pixels = image.pixels.release();
+    // Rows below the column size stay in the buffer, outside the image.
+    out.width = vertical ? geometry.lines : geometry.lineLength;
+    out.height = vertical ? parameters.columnSize : geometry.lines;
+    out.pixels = pixels.release();
     return 0;
 }
 
