@@ -185,6 +185,11 @@ void OutputFile::commit() {
 }
 
 void OutputFile::renameOntoFile() {
+    // Whatever led here, a rename never replaces a device, a pipe or a directory.
+    struct stat replaced {};
+    if (::lstat(replaced_.c_str(), &replaced) == 0 && !S_ISREG(replaced.st_mode)) {
+        throw Failure(name_, "replacing what is not a regular file", EPERM);
+    }
     // Durable before the rename, so that a crash cannot leave an empty file in its place.
     if (::fchmod(temporaryFile_.get(), mode_) != 0 || ::fsync(temporaryFile_.get()) != 0 ||
         temporaryFile_.close() != 0) {
