@@ -229,6 +229,8 @@ TEST_F(Cli, Png) {
         rows.push_back({{"png", "z", "--fg", bad}, 2, usage});
     }
     check(rows);
+    const std::string traced = run({"-v", "png", "m.bin", "-o", "v.png"}).err;
+    EXPECT_EQ(traced.find(debug), traced.rfind(debug)) << traced; // decoded once
     EXPECT_EQ(workFiles(), (std::set<std::string>{"m.bin", "z", "e", "k", "g.png", "o.png", "m.png",
                                                   "g.png.png", "v.png"}));
 }
