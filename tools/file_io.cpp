@@ -71,10 +71,10 @@ bool sameFile(const struct stat &one, const struct stat &other) {
 // empty when the bytes go through destination as named. Standard output of a deleted file, say,
 // leads through /proc to a name that is no longer that file's.
 std::string replacedFile(const std::string &destination) {
-    struct stat named {};
     if (destination == "-") {
         return {};
     }
+    struct stat named {};
     if (::stat(destination.c_str(), &named) != 0) {
         return followLinks(destination);
     }
