@@ -17,12 +17,10 @@ class PackedWriter {
 public:
     constexpr PackedWriter(std::span<std::uint8_t> plane, unsigned bitsPerPixel,
                            Raster raster) noexcept
-        : plane_(plane), bits_(bitsPerPixel), mask_((1u << bitsPerPixel) - 1u),
-          lsbFirst_(raster == Raster::columnsLsbFirst) {}
+        : plane_(plane), bits_(bitsPerPixel), mask_((1u << bitsPerPixel) - 1u), raster_(raster) {}
 
     constexpr void put(unsigned value) noexcept {
-        const unsigned shift = lsbFirst_ ? bit_ : 8u - bits_ - bit_;
-        current_ |= (value & mask_) << shift;
+        current_ |= (value & mask_) << packed::pixelShift(bit_ / bits_, bits_, raster_);
         bit_ += bits_;
         if (bit_ >= 8) {
             plane_[index_++] = static_cast<std::uint8_t>(current_);
@@ -35,7 +33,7 @@ private:
     std::span<std::uint8_t> plane_;
     unsigned bits_;
     unsigned mask_;
-    bool lsbFirst_;
+    Raster raster_;
     unsigned bit_ = 0;
     std::size_t index_ = 0;
     unsigned current_ = 0;
