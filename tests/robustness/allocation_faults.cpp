@@ -1,7 +1,6 @@
 #include "allocation_faults.hpp"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -23,9 +22,8 @@ namespace {
 
 struct ThreadFaults {
     bool counting = false;
-    bool armed = false;
-    qrvx::test::FaultMode mode = qrvx::test::FaultMode::nthOnly;
-    std::size_t failAt = 0;
+    bool andLater = false;
+    std::size_t failAt = 0; // 0: none
     std::size_t attempts = 0;
     bool injected = false;
     long outstanding = 0;
@@ -40,16 +38,11 @@ bool shouldFail(std::size_t size) {
     }
     ++faults.attempts;
     faults.largest = size > faults.largest ? size : faults.largest;
-    if (!faults.armed) {
-        return false;
-    }
-    const bool fail = faults.mode == qrvx::test::FaultMode::nthOnly
-                          ? faults.attempts == faults.failAt
-                          : faults.attempts >= faults.failAt;
+    const bool fail = faults.failAt != 0 && (faults.andLater ? faults.attempts >= faults.failAt
+                                                             : faults.attempts == faults.failAt);
     faults.injected = faults.injected || fail;
     return fail;
 }
-
 void *track(void *memory) {
     if (faults.counting && memory != nullptr) {
         ++faults.outstanding;
@@ -105,46 +98,35 @@ void free(void *memory) {
 
 namespace qrvx::test {
 
-FaultRun runWithFault(std::size_t n, FaultMode mode, const std::function<void()> &call,
-                      const std::function<void(const FaultRun &)> &inspect,
-                      const std::function<void()> &release) {
-    faults = ThreadFaults{};
-    faults.counting = true;
-    faults.armed = n != 0;
-    faults.mode = mode;
-    faults.failAt = n;
-    call();
-    faults.armed = false;
+Uncounted::Uncounted() : counting_(faults.counting) {
     faults.counting = false;
-    FaultRun run{faults.injected, faults.attempts, faults.outstanding, faults.largest};
-    inspect(run);
-    faults.counting = true;
-    release();
-    run.outstanding = faults.outstanding;
+}
+
+Uncounted::~Uncounted() {
+    faults.counting = counting_;
+}
+
+FaultRun runWithFault(std::size_t n, bool andLater, const std::function<void()> &body) {
+    faults = ThreadFaults{true, andLater, n};
+    body();
+    const FaultRun run{faults.injected, faults.attempts, faults.outstanding, faults.largest};
     faults = ThreadFaults{};
     return run;
 }
 
-std::size_t exerciseEveryFault(const FaultScenario &scenario) {
-    constexpr std::size_t runaway = 100000;
+std::size_t exerciseEveryFault(const std::function<void()> &body) {
     std::size_t allocations = 0;
-    std::size_t failedRuns = 0;
-    for (const FaultMode mode : {FaultMode::nthOnly, FaultMode::nthAndLater}) {
-        for (std::size_t n = 1; n < runaway; ++n) {
-            const FaultRun run =
-                runWithFault(n, mode, scenario.call, scenario.check, scenario.release);
-            EXPECT_EQ(run.outstanding, 0)
-                << "blocks leaked with allocation " << n
-                << (mode == FaultMode::nthOnly ? " failing" : " and later ones failing");
+    for (const bool andLater : {false, true}) {
+        for (std::size_t n = 1; n < 100000; ++n) {
+            const FaultRun run = runWithFault(n, andLater, body);
+            EXPECT_EQ(run.outstanding, 0) << "blocks leaked with allocation " << n
+                                          << (andLater ? " and later ones" : "") << " failing";
             if (!run.injected) {
                 allocations = run.allocations;
                 break;
             }
-            ++failedRuns;
         }
     }
-    std::printf("[ faults   ] %zu allocations, %zu runs with a failed allocation\n", allocations,
-                failedRuns);
     return allocations;
 }
 
