@@ -1,13 +1,16 @@
 // What every fuzz target shares: the input split into payload and a control byte, the payload
-// in an exact-size heap buffer (so any overread is caught), and the logger set from the input.
+// in an exact-size heap buffer (so any overread is caught), the logger set from the input, and
+// the checks the targets have in common.
 #pragma once
 
+#include "graphic/graphic.hpp"
 #include "qrvx.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <span>
 
@@ -55,5 +58,29 @@ private:
     std::size_t size_;
     std::uint8_t control_;
 };
+
+inline bool sameBytes(const void *a, const void *b, std::size_t size) {
+    return size == 0 || std::memcmp(a, b, size) == 0;
+}
+
+// A record filled with a pattern, to tell whether a call wrote to it.
+template <class Record>
+struct Poisoned {
+    Record record;
+    Poisoned() { std::memset(&record, 0x5A, sizeof record); }
+    bool untouched() const {
+        Poisoned fresh;
+        return sameBytes(&fresh.record, &record, sizeof record);
+    }
+};
+
+// Reads graphic as every operation starts; when that fails, the operation's result must be
+// that error. True when it failed.
+inline bool frontEndFailed(const QRVX_Graphic &graphic, int result, GraphicLayout &layout,
+                           Stage stage = Stage::dimensions) {
+    const int front = readGraphic(&graphic, stage, layout);
+    FUZZ_CHECK(front == 0 || result == front);
+    return front != 0;
+}
 
 } // namespace qrvx::fuzz

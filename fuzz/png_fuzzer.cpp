@@ -4,13 +4,12 @@
 #include "support/png_file.hpp"
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 #include <unistd.h>
 
-namespace {
+using namespace qrvx::fuzz;
 
-using qrvx::fuzz::FuzzInput;
+namespace {
 
 const std::string &outputPath() {
     static const std::string path =
@@ -18,17 +17,17 @@ const std::string &outputPath() {
     return path;
 }
 
+// A palette entry gives its top byte (the value is repeated), an option colour its low byte.
 std::array<std::uint8_t, 3> expectedPixel(const QRVX_Bitmap &bitmap, const QRVX_PNGOptions &options,
                                           std::uint8_t value) {
-    if (bitmap.palette != nullptr) {
-        const QRVX_Colour &entry = bitmap.palette[value];
-        return {static_cast<std::uint8_t>(entry.red >> 24),
-                static_cast<std::uint8_t>(entry.green >> 24),
-                static_cast<std::uint8_t>(entry.blue >> 24)};
-    }
-    const QRVX_Colour &colour = value != 0 ? options.foreground : options.background;
-    return {static_cast<std::uint8_t>(colour.red), static_cast<std::uint8_t>(colour.green),
-            static_cast<std::uint8_t>(colour.blue)};
+    const bool palette = bitmap.palette != nullptr;
+    const QRVX_Colour &colour = palette      ? bitmap.palette[value]
+                                : value != 0 ? options.foreground
+                                             : options.background;
+    const unsigned shift = palette ? 24 : 0;
+    return {static_cast<std::uint8_t>(colour.red >> shift),
+            static_cast<std::uint8_t>(colour.green >> shift),
+            static_cast<std::uint8_t>(colour.blue >> shift)};
 }
 
 void checkImage(const QRVX_Bitmap &bitmap, const QRVX_PNGOptions &options) {

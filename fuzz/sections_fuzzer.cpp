@@ -3,20 +3,14 @@
 #include "fuzz_input.hpp"
 
 #include <cerrno>
-#include <cstring>
+
+using namespace qrvx::fuzz;
 
 namespace {
 
-using qrvx::fuzz::FuzzInput;
-
 int hexValue(std::uint8_t c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
-        return (c | 0x20) - 'a' + 10;
-    }
-    return -1;
+    const int lower = c | 0x20;
+    return c >= '0' && c <= '9' ? c - '0' : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
 // The block as the format defines it, worked out independently of the library.
@@ -35,10 +29,9 @@ void checkSections(std::span<const std::uint8_t> bytes, const qrvxGraphicsSectio
     const std::uint32_t block = expectedBlockLength(bytes);
     FUZZ_CHECK(s.parameterBlockLength == block);
     FUZZ_CHECK(s.parameterBlock == (block != 0 ? bytes.data() : nullptr));
-    std::uint32_t offset = block;
-    const bool marker = length - offset >= 2 && bytes[offset] == 'U' && bytes[offset + 1] <= 1;
-    FUZZ_CHECK(s.scrollMarker == (marker ? bytes.data() + offset : nullptr));
-    offset += marker ? 2 : 0;
+    const bool marker = length - block >= 2 && bytes[block] == 'U' && bytes[block + 1] <= 1;
+    FUZZ_CHECK(s.scrollMarker == (marker ? bytes.data() + block : nullptr));
+    const std::uint32_t offset = block + (marker ? 2 : 0);
     FUZZ_CHECK(s.pixelDataLength == length - offset);
     FUZZ_CHECK(s.pixelData == (offset < length ? bytes.data() + offset : nullptr));
     FUZZ_CHECK(QRVX_getHeaderLength(bytes.data(), length) == offset);
@@ -76,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                                         sections.parameterBlockLength, &fromBlock);
     const int graphicResult = qrvxParseGraphicsParameters(bytes.data(), length, &fromGraphic);
     checkParameters(blockResult, fromBlock);
-    FUZZ_CHECK(blockResult == graphicResult);
-    FUZZ_CHECK(std::memcmp(&fromBlock, &fromGraphic, sizeof fromBlock) == 0);
+    FUZZ_CHECK(blockResult == graphicResult &&
+               sameBytes(&fromBlock, &fromGraphic, sizeof fromBlock));
     return 0;
 }

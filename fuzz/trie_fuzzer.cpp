@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+using namespace qrvx::fuzz;
 
-using qrvx::fuzz::FuzzInput;
+namespace {
 
 struct Dispatch {
     int key = -1;
@@ -89,9 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(actual.key == expected.key && actual.restLength == expected.restLength);
     }
     trieDelete(&root);
-    for (const TrieNode *child : root.children) {
-        FUZZ_CHECK(child == nullptr);
-    }
     for (const auto &[key, id] : model) {
         Dispatch dispatch;
         FUZZ_CHECK(search(root, key, dispatch) == -EBADMSG);
