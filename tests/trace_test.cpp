@@ -18,7 +18,10 @@ Message converting(const char *function, std::uint32_t line, const std::string &
     return {debugLevel, function, line, text, text};
 }
 Message incorrect(const std::string &what, const std::string &value) {
-    return {errorLevel, {}, 0, "Incorrect " + what + " %s. Using Default",
+    return {errorLevel,
+            {},
+            0,
+            "Incorrect " + what + " %s. Using Default",
             "Incorrect " + what + " " + value + ". Using Default"};
 }
 

@@ -28,19 +28,12 @@ public:
     TraceCapture &operator=(const TraceCapture &) = delete;
 
     const std::vector<Message> &messages() const { return messages_; }
-    void clear() { messages_.clear(); }
 
 private:
     std::vector<Message> messages_;
 };
 
-inline constexpr std::uint32_t errorLevel = 0x02;
-inline constexpr std::uint32_t debugLevel = 0x10;
-inline constexpr std::uint32_t verboseLevel = 0x20;
+inline constexpr std::uint32_t errorLevel = 0x02, debugLevel = 0x10, verboseLevel = 0x20;
 inline constexpr std::uint32_t allLevels = errorLevel | debugLevel | verboseLevel;
-
-Message errorMessage(std::string format, std::string text);
-Message tracedMessage(std::uint32_t level, std::string function, std::uint32_t line,
-                      std::string format, std::string text);
 
 } // namespace qrvx::test
