@@ -1,12 +1,5 @@
-#include "support/graphic_builder.hpp"
-#include "support/trace_capture.hpp"
-
-#include "qrvx.h"
-
-#include <gtest/gtest.h>
-
-#include <cerrno>
-#include <cstdlib>
+// Marking a graphic as programmed, and the round trip through programming and marking.
+#include "support/suite.hpp"
 
 namespace qrvx::test {
 namespace {
@@ -67,11 +60,10 @@ TEST(MarkTrace, OldAndNewParameters) {
     QRVX_Graphic graphic = graphicOf(bytes);
     TraceCapture capture(verboseLevel);
     ASSERT_EQ(QRVX_markRouteNumberProgrammed(&graphic), 0);
-    const std::vector<Message> expected{
-        tracedMessage(verboseLevel, "QRVX_markRouteNumberProgrammed", 0, "GRAPHIC Params: %s",
-                      "GRAPHIC Params: *09RL1, VE16*"),
-        tracedMessage(verboseLevel, "QRVX_markRouteNumberProgrammed", 0, "New Params: %s",
-                      "New Params: *04VE16*")};
+    const std::vector<Message> expected{{verboseLevel, "QRVX_markRouteNumberProgrammed", 0,
+                                         "GRAPHIC Params: %s", "GRAPHIC Params: *09RL1, VE16*"},
+                                        {verboseLevel, "QRVX_markRouteNumberProgrammed", 0,
+                                         "New Params: %s", "New Params: *04VE16*"}};
     EXPECT_EQ(capture.messages(), expected);
     EXPECT_EQ(QRVX_markRouteNumberProgrammed(nullptr), -EINVAL);
 }

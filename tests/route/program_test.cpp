@@ -1,15 +1,8 @@
-#include "support/graphic_builder.hpp"
-#include "support/trace_capture.hpp"
-
-#include "qrvx.h"
-
-#include <gtest/gtest.h>
+// Programming: the source's route bytes spliced into the target, and every refusal with its
+// message.
+#include "support/suite.hpp"
 
 #include <sys/mman.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
 namespace qrvx::test {
 namespace {
@@ -136,12 +129,12 @@ TEST_P(Refusal, FirstFailingCheckDecides) {
 Message init(uint32_t line, std::string format) {
     std::string text = format;
     text.replace(text.find("%d"), 2, "-22");
-    return tracedMessage(debugLevel, "initRouteNumberProgrammer", line, std::move(format), text);
+    return {debugLevel, "initRouteNumberProgrammer", line, std::move(format), text};
 }
 
 Message check(uint32_t line, std::string format, std::string text = {}) {
     text = text.empty() ? format : text;
-    return tracedMessage(debugLevel, "programRouteNumber", line, std::move(format), text);
+    return {debugLevel, "programRouteNumber", line, std::move(format), text};
 }
 
 const char *const badParameters = "Failed(%d) to parse source graphic parameters";
