@@ -126,6 +126,21 @@ int main(int argc, char **argv) {
                   programInput(all[i], all[i + 1]), controls[i % 6]);
         }
     }
+    // Every way a route number is spliced in: sides, planes, odd lengths, markers, rasters.
+    std::size_t splices = 0;
+    for (const auto &[target, source] : {std::pair{"RL", "@RP1/2/0"},
+                                         {"RR", "@RP1/2/0"},
+                                         {"RR", "@RP1/2/1"},
+                                         {"@RP0/0/1,RL", "@RP1/2/0"},
+                                         {"RL", "@RP1/8/0"},
+                                         {"CS1,RR", "CS1,@RP1/1/1"},
+                                         {"CS1,RL", "CS1,@RP1/3/0"},
+                                         {"HE8,RR", "HE16,@RP1/1/0"}}) {
+        for (const std::size_t index : {0, 1, 5}) {
+            write(root / "program" / ("splice-" + std::to_string(splices++)),
+                  programInput(graphic(target, index), graphic(source, index + 1)), 0x00);
+        }
+    }
     // Every reserved area of the samples with every route number of theirs.
     for (const auto &[targetName, target] : named) {
         for (const auto &[sourceName, source] : named) {
