@@ -5,9 +5,9 @@
 
 #include "graphic/graphic.hpp"
 #include "qrvx.h"
+#include "qrvx_host_trace.h"
 
-#include <cstddef>
-#include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,15 +16,11 @@
 
 namespace qrvx::fuzz {
 
-[[noreturn]] inline void fail(const char *file, int line, const char *condition) {
-    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, condition);
-    std::abort();
-}
-
 #define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
         if (!(condition)) {                                                                        \
-            ::qrvx::fuzz::fail(__FILE__, __LINE__, #condition);                                    \
+            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                          \
         }                                                                                          \
     } while (0)
 
@@ -33,30 +29,52 @@ struct FreeDeleter {
 };
 using HeapBytes = std::unique_ptr<std::uint8_t[], FreeDeleter>;
 
+inline void discard(void *, std::uint32_t, const char *, std::uint32_t, const char *,
+                    const char *) {}
+
 // Control byte (the input's last byte):
 //   bit 0     the host logger is present with every level on (else absent: errors only);
 //   bits 1-3  target options;
 //   bits 4-5  the graphic's default sizes: 0, 8, 13 or 16.
 class FuzzInput {
 public:
-    FuzzInput(const std::uint8_t *data, std::size_t size);
+    FuzzInput(const std::uint8_t *data, std::size_t size)
+        : size_(size > 0 ? size - 1 : 0), control_(size > 0 ? data[size - 1] : 0),
+          bytes_(copy({data, size_})) {
+        QTR_setSink(discard, nullptr);
+        if ((control_ & 1) != 0) {
+            QTR_useLogger(QTR_LEVEL_ERROR | QTR_LEVEL_DEBUG | QTR_LEVEL_VERBOSE);
+        } else {
+            QTR_useNoLogger();
+        }
+    }
 
     std::span<std::uint8_t> payload() { return {bytes_.get(), size_}; }
     std::uint8_t control() const { return control_; }
     bool option(unsigned bit) const { return (control_ >> (1 + bit) & 1) != 0; }
-    std::uint32_t defaultSize() const;
 
     // A graphic over the payload (or over part of it).
     QRVX_Graphic graphic() { return graphicOf(payload()); }
-    QRVX_Graphic graphicOf(std::span<std::uint8_t> bytes) const;
+    QRVX_Graphic graphicOf(std::span<std::uint8_t> bytes) const {
+        static constexpr std::uint32_t sizes[] = {0, 8, 13, 16};
+        const std::uint32_t size = sizes[control_ >> 4 & 3];
+        return {bytes.data(), static_cast<std::uint32_t>(bytes.size()), size, size};
+    }
 
-    // An exact-size heap copy of bytes.
-    static HeapBytes copy(std::span<const std::uint8_t> bytes);
+    // An exact-size heap copy of bytes (one byte for an empty one, so never null).
+    static HeapBytes copy(std::span<const std::uint8_t> bytes) {
+        HeapBytes heap(static_cast<std::uint8_t *>(std::malloc(bytes.empty() ? 1 : bytes.size())));
+        if (!heap) {
+            std::abort();
+        }
+        std::copy(bytes.begin(), bytes.end(), heap.get());
+        return heap;
+    }
 
 private:
-    HeapBytes bytes_;
     std::size_t size_;
     std::uint8_t control_;
+    HeapBytes bytes_;
 };
 
 inline bool sameBytes(const void *a, const void *b, std::size_t size) {
@@ -68,10 +86,8 @@ template <class Record>
 struct Poisoned {
     Record record;
     Poisoned() { std::memset(&record, 0x5A, sizeof record); }
-    bool untouched() const {
-        Poisoned fresh;
-        return sameBytes(&fresh.record, &record, sizeof record);
-    }
+    bool untouched() const { return Poisoned().sameAs(record); }
+    bool sameAs(const Record &other) const { return sameBytes(&record, &other, sizeof record); }
 };
 
 // Reads graphic as every operation starts; when that fails, the operation's result must be

@@ -39,6 +39,12 @@ void checkSections(std::span<const std::uint8_t> bytes, const qrvxGraphicsSectio
     std::uint32_t mode = 99;
     FUZZ_CHECK(qrvxParseScroll(s.scrollMarker, &mode) == 0);
     FUZZ_CHECK(mode == (marker ? (bytes[offset - 1] == 1 ? 1u : 2u) : 0u));
+    // Any two bytes asked for as a marker: refused, with mode untouched, unless they are one.
+    if (length >= 2) {
+        const bool isMarker = bytes[0] == 'U' && bytes[1] <= 1;
+        FUZZ_CHECK(qrvxParseScroll(bytes.data(), &mode) == (isMarker ? 0 : -EINVAL));
+        FUZZ_CHECK(!isMarker || mode == (bytes[1] == 1 ? 1u : 2u));
+    }
 }
 
 void checkParameters(int result, const qrvxGraphicsParameters &p) {
@@ -60,6 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto length = static_cast<std::uint32_t>(bytes.size());
 
     qrvxGraphicsSections sections;
+    FUZZ_CHECK(qrvxParseGraphicsSections(bytes.data(), length, nullptr) == -EINVAL);
+    FUZZ_CHECK(qrvxParseGraphicsSections(nullptr, length, &sections) == (length ? -EINVAL : 0));
+    FUZZ_CHECK(QRVX_getHeaderLength(nullptr, length) == 0);
+    FUZZ_CHECK(qrvxParseScroll(bytes.data(), nullptr) == -EINVAL);
     FUZZ_CHECK(qrvxParseGraphicsSections(bytes.data(), length, &sections) == 0);
     checkSections(bytes, sections);
 

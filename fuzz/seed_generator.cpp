@@ -47,6 +47,7 @@ std::vector<Bytes> graphics() {
             }
         }
     }
+    out.insert(out.end(), {{'U', 2, 0x55}, {'U', 1}, {'U'}});
     for (std::size_t whole = 0, count = out.size(); whole < count; whole += 19) {
         for (std::size_t length = 0; length < out[whole].size(); ++length) {
             out.emplace_back(out[whole].begin(), out[whole].begin() + length);
@@ -80,23 +81,6 @@ Bytes trieInput(std::initializer_list<std::string> records) {
     return out;
 }
 
-// Sample graphics by name, in name order so the seeds come out the same every time.
-std::vector<std::pair<std::string, Bytes>> samples(const fs::path &folder) {
-    std::vector<fs::path> paths;
-    for (const auto &entry : fs::directory_iterator(folder)) {
-        if (entry.path().extension() == ".qrvx") {
-            paths.push_back(entry.path());
-        }
-    }
-    std::sort(paths.begin(), paths.end());
-    std::vector<std::pair<std::string, Bytes>> out;
-    for (const auto &path : paths) {
-        std::ifstream file(path, std::ios::binary);
-        out.emplace_back(path.stem().string(), Bytes{std::istreambuf_iterator<char>(file), {}});
-    }
-    return out;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -105,18 +89,35 @@ int main(int argc, char **argv) {
         return 2;
     }
     const fs::path root(argv[1]);
-    std::vector<Bytes> all = graphics();
-    std::vector<std::pair<std::string, Bytes>> named;
-    if (argc == 3) {
-        named = samples(argv[2]);
-    }
-    for (const auto &[name, bytes] : named) {
-        all.push_back(bytes);
-    }
-    const std::uint8_t controls[] = {0x00, 0x01, 0x0F, 0x1E, 0x2B, 0x3F};
-    for (const char *target : {"sections", "parse", "extract", "route", "mark", "png", "program"}) {
+    for (const char *target :
+         {"sections", "parse", "extract", "route", "mark", "png", "program", "trie"}) {
         fs::create_directories(root / target);
     }
+    std::vector<Bytes> all = graphics();
+    // The sample graphics in name order, so the seeds come out the same every time; every
+    // reserved area of theirs with every route number of theirs.
+    std::vector<fs::path> samples;
+    if (argc == 3) {
+        std::copy_if(fs::directory_iterator(argv[2]), fs::directory_iterator(),
+                     std::back_inserter(samples),
+                     [](const fs::path &path) { return path.extension() == ".qrvx"; });
+        std::sort(samples.begin(), samples.end());
+    }
+    const auto read = [](const fs::path &path) {
+        std::ifstream file(path, std::ios::binary);
+        return Bytes{std::istreambuf_iterator<char>(file), {}};
+    };
+    for (const fs::path &target : samples) {
+        all.push_back(read(target));
+        for (const fs::path &source : samples) {
+            if (target.stem().string().find("destination") != std::string::npos &&
+                source.stem().string().find("route") != std::string::npos) {
+                write(root / "program" / (target.stem().string() + "+" + source.stem().string()),
+                      programInput(read(target), read(source)), 0x00);
+            }
+        }
+    }
+    const std::uint8_t controls[] = {0x00, 0x01, 0x0F, 0x1E, 0x2B, 0x3F};
     for (std::size_t i = 0; i < all.size(); ++i) {
         for (const char *target : {"sections", "parse", "extract", "route", "mark", "png"}) {
             write(root / target / ("seed-" + std::to_string(i)), all[i], controls[i % 6]);
@@ -141,17 +142,6 @@ int main(int argc, char **argv) {
                   programInput(graphic(target, index), graphic(source, index + 1)), 0x00);
         }
     }
-    // Every reserved area of the samples with every route number of theirs.
-    for (const auto &[targetName, target] : named) {
-        for (const auto &[sourceName, source] : named) {
-            if (targetName.find("destination") != std::string::npos &&
-                sourceName.find("route") != std::string::npos) {
-                write(root / "program" / (targetName + "+" + sourceName),
-                      programInput(target, source), 0x00);
-            }
-        }
-    }
-    fs::create_directories(root / "trie");
     write(root / "trie" / "seed-0",
           trieInput({"CS", "@RP", "ZJSON", "AB", "CS2", "@RP1/2/3", "ZJ", "ABC"}), 0x08);
     write(root / "trie" / "seed-1",

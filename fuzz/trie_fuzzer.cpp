@@ -1,4 +1,6 @@
-// The trie against a plain model: arbitrary byte keys, arbitrary texts, deletion and reuse.
+// The trie against a plain model: arbitrary byte keys, arbitrary texts, replaced handlers and
+// deletion. The input holds length-prefixed records: keys first (as many as the control byte
+// says), then texts to search.
 #include "fuzz_input.hpp"
 
 #include <cerrno>
@@ -10,41 +12,28 @@ using namespace qrvx::fuzz;
 
 namespace {
 
+// Handler k records its key and the length of the rest it was given.
 struct Dispatch {
     int key = -1;
     std::int32_t restLength = -1;
+    bool operator==(const Dispatch &) const = default;
 };
 
 template <int Key>
 std::int32_t handler(void *context, const std::uint8_t *, std::int32_t restLength) {
-    auto &dispatch = *static_cast<Dispatch *>(context);
-    dispatch.key = Key;
-    dispatch.restLength = restLength;
+    *static_cast<Dispatch *>(context) = Dispatch{Key, restLength};
     return Key;
 }
 
 constexpr TrieHandler handlers[] = {handler<0>, handler<1>, handler<2>, handler<3>};
-
-// Length-prefixed records: the first ones are keys, the rest texts.
-std::vector<std::string> records(std::span<const std::uint8_t> bytes) {
-    std::vector<std::string> out;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        const std::size_t length = std::min<std::size_t>(bytes[pos], bytes.size() - pos - 1);
-        out.emplace_back(reinterpret_cast<const char *>(bytes.data() + pos + 1), length);
-        pos += 1 + length;
-    }
-    return out;
-}
 
 // Walks as far as some key continues the text; dispatches only when that prefix is a key.
 int expectedSearch(const std::map<std::string, int> &keys, const std::string &text,
                    Dispatch &expected) {
     std::size_t consumed = 0;
     while (consumed < text.size()) {
-        const std::string next = text.substr(0, consumed + 1);
-        const auto it = keys.lower_bound(next);
-        if (it == keys.end() || it->first.compare(0, next.size(), next) != 0) {
+        const auto next = keys.lower_bound(text.substr(0, consumed + 1));
+        if (next == keys.end() || next->first.compare(0, consumed + 1, text, 0, consumed + 1)) {
             break;
         }
         ++consumed;
@@ -53,8 +42,7 @@ int expectedSearch(const std::map<std::string, int> &keys, const std::string &te
     if (key == keys.end()) {
         return -EBADMSG;
     }
-    expected.key = key->second;
-    expected.restLength = static_cast<std::int32_t>(text.size() - consumed);
+    expected = Dispatch{key->second, static_cast<std::int32_t>(text.size() - consumed)};
     return key->second;
 }
 
@@ -67,26 +55,31 @@ int search(TrieNode &root, const std::string &text, Dispatch &dispatch) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     FuzzInput input(data, size);
-    const std::vector<std::string> all = records(input.payload());
-    const std::size_t keyCount = std::min<std::size_t>(all.size(), input.control() >> 1 & 15);
+    const std::span<const std::uint8_t> bytes = input.payload();
+    std::vector<std::string> records;
+    for (std::size_t pos = 0; pos < bytes.size(); pos += 1 + records.back().size()) {
+        const std::size_t length = std::min<std::size_t>(bytes[pos], bytes.size() - pos - 1);
+        records.emplace_back(reinterpret_cast<const char *>(bytes.data() + pos + 1), length);
+    }
+    const std::size_t keyCount = std::min<std::size_t>(records.size(), input.control() >> 1 & 15);
 
     TrieNode root;
     FUZZ_CHECK(trieInit(&root) == 0);
     std::map<std::string, int> model;
     for (std::size_t i = 0; i < keyCount; ++i) {
         const int id = static_cast<int>(i % 4);
-        const int result = trieInsert(&root, reinterpret_cast<const std::uint8_t *>(all[i].data()),
-                                      static_cast<int>(all[i].size()), handlers[id]);
-        FUZZ_CHECK(result == (all[i].empty() ? -EINVAL : 0));
-        if (result == 0) {
-            model[all[i]] = id;
+        const std::string &key = records[i];
+        FUZZ_CHECK(trieInsert(&root, reinterpret_cast<const std::uint8_t *>(key.data()),
+                              static_cast<int>(key.size()),
+                              handlers[id]) == (key.empty() ? -EINVAL : 0));
+        if (!key.empty()) {
+            model[key] = id;
         }
     }
-    for (std::size_t i = keyCount; i < all.size(); ++i) {
-        Dispatch actual;
-        Dispatch expected;
-        FUZZ_CHECK(search(root, all[i], actual) == expectedSearch(model, all[i], expected));
-        FUZZ_CHECK(actual.key == expected.key && actual.restLength == expected.restLength);
+    for (std::size_t i = keyCount; i < records.size(); ++i) {
+        Dispatch actual, expected;
+        FUZZ_CHECK(search(root, records[i], actual) == expectedSearch(model, records[i], expected));
+        FUZZ_CHECK(actual == expected);
     }
     trieDelete(&root);
     for (const auto &[key, id] : model) {

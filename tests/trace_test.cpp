@@ -33,6 +33,7 @@ TEST(Trace, DecodingMessagesByLevel) {
         const char *parameters;
         std::vector<Message> expected;
     } cases[] = {
+        // clang-format off
         {std::nullopt, "CS7", {cs7}},
         {errorLevel, "CS7", {cs7}},
         {debugLevel, "CS7", {parameterText("CS7"), cs0}},
@@ -40,18 +41,13 @@ TEST(Trace, DecodingMessagesByLevel) {
         {allLevels, "CS7", {parameterText("CS7"), cs7, dimension("4 x 8"), cs0}},
         {0, "CS7", {}},
         {0x01 | 0x04 | 0x08 | 0x40, "CS7", {}},
-        {debugLevel | verboseLevel,
-         "VE8,CS1",
-         {parameterText("VE8,CS1"), dimension("2 x 8"),
-          converting("convertCS1Image", 648, "converting CS1 Image")}},
-        {debugLevel | verboseLevel,
-         "VE8,CS2",
-         {parameterText("VE8,CS2"), dimension("2 x 8"),
-          converting("convertCS2Image", 1091, "converting Full-Colour Image")}},
+        {debugLevel | verboseLevel, "VE8,CS1", {parameterText("VE8,CS1"), dimension("2 x 8"), converting("convertCS1Image", 648, "converting CS1 Image")}},
+        {debugLevel | verboseLevel, "VE8,CS2", {parameterText("VE8,CS2"), dimension("2 x 8"), converting("convertCS2Image", 1091, "converting Full-Colour Image")}},
         {errorLevel, "VE12x", {incorrect("Column Size", "12x")}},
         {errorLevel, "HE1 6", {incorrect("Row Size", "1 6")}},
         {errorLevel, "CS-1", {incorrect("Colour System", "-1")}},
         {errorLevel, "XX1,CSS", {incorrect("Colour System", "S")}},
+        // clang-format on
     };
     for (const auto &c : cases) {
         const TraceCapture capture(c.levels);

@@ -1,24 +1,11 @@
 // Decoding graphics into bitmaps, each bitmap drawn as rows of '.'/'#' (no palette) or of palette
-// indices.
+// indices, separated by spaces.
 #include "support/suite.hpp"
 
 #include <sys/mman.h>
 
 namespace qrvx::test {
 namespace {
-
-using Picture = std::vector<std::string>;
-
-Picture pictureOf(const QRVX_Bitmap &bitmap) {
-    Picture rows(bitmap.height);
-    for (std::uint32_t y = 0; y < bitmap.height; ++y) {
-        for (std::uint32_t x = 0; x < bitmap.width; ++x) {
-            const std::uint8_t v = bitmap.pixels[y * bitmap.width + x];
-            rows[y] += bitmap.palette != nullptr ? static_cast<char>('0' + v) : v != 0 ? '#' : '.';
-        }
-    }
-    return rows;
-}
 
 QRVX_Bitmap decode(const GraphicParts &parts, std::uint32_t defaultRow = 0,
                    std::uint32_t defaultColumn = 0) {
@@ -29,37 +16,44 @@ QRVX_Bitmap decode(const GraphicParts &parts, std::uint32_t defaultRow = 0,
     return bitmap;
 }
 
+std::string pictureOf(const QRVX_Bitmap &bitmap) {
+    std::string rows;
+    for (std::uint32_t y = 0; y < bitmap.height; ++y) {
+        rows += y != 0 ? " " : "";
+        for (std::uint32_t x = 0; x < bitmap.width; ++x) {
+            const std::uint8_t v = bitmap.pixels[y * bitmap.width + x];
+            rows += bitmap.palette != nullptr ? static_cast<char>('0' + v) : v != 0 ? '#' : '.';
+        }
+    }
+    return rows;
+}
+
 TEST(Decoding, DrawsTheGraphic) {
     const struct {
         GraphicParts parts;
         std::uint32_t defaultRow, defaultColumn;
-        Picture picture;
+        const char *picture;
     } cases[] = {
+        // clang-format off
         // Columns: bit 0 on top; rows: bit 7 on the left.
-        {{"VE8", {}, {0x01, 0x80}}, 0, 0, {"#.", "..", "..", "..", "..", "..", "..", ".#"}},
-        {{"HE8", {}, {0x80, 0x01}}, 0, 0, {"#.......", ".......#"}},
+        {{"VE8", {}, {0x01, 0x80}}, 0, 0, "#. .. .. .. .. .. .. .#"},
+        {{"HE8", {}, {0x80, 0x01}}, 0, 0, "#....... .......#"},
         // Lines are whole bytes; a column keeps only its first columnSize pixels.
-        {{"HE10", {}, {0xC0, 0x40, 0x00, 0x01}}, 0, 0, {"##.......#......", "...............#"}},
-        {{"VE10", {}, {0x01, 0x02, 0x00, 0x03}},
-         0,
-         0,
-         {"#.", "..", "..", "..", "..", "..", "..", "..", ".#", "##"}},
+        {{"HE10", {}, {0xC0, 0x40, 0x00, 0x01}}, 0, 0, "##.......#...... ...............#"},
+        {{"VE10", {}, {0x01, 0x02, 0x00, 0x03}}, 0, 0, "#. .. .. .. .. .. .. .. .# ##"},
         // Two planes: the second half gives bit 0, the first bit 1; an odd last byte is ignored.
-        {{"VE8,CS1", {}, {0x01, 0x03}}, 0, 0, {"3", "1", "0", "0", "0", "0", "0", "0"}},
-        {{"VE8,CS1", {}, {0x01, 0x03, 0xFF}}, 0, 0, {"3", "1", "0", "0", "0", "0", "0", "0"}},
-        {{"HE8,CS1", {}, {0x81, 0xC0}}, 0, 0, {"31000002"}},
+        {{"VE8,CS1", {}, {0x01, 0x03}}, 0, 0, "3 1 0 0 0 0 0 0"},
+        {{"VE8,CS1", {}, {0x01, 0x03, 0xFF}}, 0, 0, "3 1 0 0 0 0 0 0"},
+        {{"HE8,CS1", {}, {0x81, 0xC0}}, 0, 0, "31000002"},
         // Full colour: two bits a pixel, low bits first in columns, high bits first in rows.
-        {{"VE8,CS2", {}, {0xE4, 0x1B}}, 0, 0, {"0", "1", "2", "3", "3", "2", "1", "0"}},
-        {{"HE8,CS2", {}, {0xE4, 0x1B}}, 0, 0, {"32100123"}},
+        {{"VE8,CS2", {}, {0xE4, 0x1B}}, 0, 0, "0 1 2 3 3 2 1 0"},
+        {{"HE8,CS2", {}, {0xE4, 0x1B}}, 0, 0, "32100123"},
         // Without a size in the block: the caller's default, else 8.
-        {{{}, {}, {0x01, 0x80, 0xFF, 0x00}},
-         0,
-         16,
-         {"##", ".#", ".#", ".#", ".#", ".#", ".#", ".#", "..", "..", "..", "..", "..", "..", "..",
-          "#."}},
-        {{{}, {}, {0x01, 0x02}}, 24, 0, {"#.", ".#", "..", "..", "..", "..", "..", ".."}},
-        {{"HE0", {}, {0x80, 0x01}}, 16, 0, {"#..............#"}},
-        {{"VE8", {}, {}}, 0, 0, Picture(8)},
+        {{{}, {}, {0x01, 0x80, 0xFF, 0x00}}, 0, 16, "## .# .# .# .# .# .# .# .. .. .. .. .. .. .. #."},
+        {{{}, {}, {0x01, 0x02}}, 24, 0, "#. .# .. .. .. .. .. .."},
+        {{"HE0", {}, {0x80, 0x01}}, 16, 0, "#..............#"},
+        {{"VE8", {}, {}}, 0, 0, "       "},
+        // clang-format on
     };
     for (const auto &c : cases) {
         QRVX_Bitmap bitmap = decode(c.parts, c.defaultRow, c.defaultColumn);

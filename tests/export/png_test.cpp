@@ -36,25 +36,15 @@ TEST(PngExport, ResultsAndMessages) {
         int result;
         std::vector<Message> last;
     } cases[] = {
-        {{"HE8", {}, {0x80, 0x01}},
-         mono,
-         0,
-         {converter(2245, "Bitmap Dimension %d x %d", "Bitmap Dimension 8 x 2"),
-          converter(2308, "Monochrome PNG"), converter(2337, "SUCCESS: %s", "SUCCESS: " + mono)}},
-        {{"VE8", {}, {1}},
-         missing,
-         -ENOENT,
-         {converter(2350, "Unable to open %s", "Unable to open " + missing)}},
+        // clang-format off
+        {{"HE8", {}, {0x80, 0x01}}, mono, 0, {converter(2245, "Bitmap Dimension %d x %d", "Bitmap Dimension 8 x 2"), converter(2308, "Monochrome PNG"), converter(2337, "SUCCESS: %s", "SUCCESS: " + mono)}},
+        {{"VE8", {}, {1}}, missing, -ENOENT, {converter(2350, "Unable to open %s", "Unable to open " + missing)}},
         // No pixel data: libpng refuses the empty image.
-        {{"VE8", {}, {}},
-         dir.file("empty.png"),
-         -EIO,
-         {{debugLevel, "qrvxPrintPNGDebugMessage", 1910, "[libpng] %s",
-           "[libpng] Invalid IHDR data"},
-          writeFailed}},
+        {{"VE8", {}, {}}, dir.file("empty.png"), -EIO, {{debugLevel, "qrvxPrintPNGDebugMessage", 1910, "[libpng] %s", "[libpng] Invalid IHDR data"}, writeFailed}},
         // A small image fails only when the stream is flushed, a large one inside libpng.
         {{"VE8", {}, {0x01}}, "/dev/full", -EIO, {writeFailed}},
         {{"VE8", {}, noise}, "/dev/full", -EIO, {writeFailed}},
+        // clang-format on
     };
     for (const auto &c : cases) {
         const TraceCapture capture(debugLevel);

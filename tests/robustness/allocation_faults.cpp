@@ -43,17 +43,13 @@ bool shouldFail(std::size_t size) {
     faults.injected = faults.injected || fail;
     return fail;
 }
-void *track(void *memory) {
+
+// Counts a block given out (change 1) or taken back (-1) while counting.
+void *track(void *memory, long change = 1) {
     if (faults.counting && memory != nullptr) {
-        ++faults.outstanding;
+        faults.outstanding += change;
     }
     return memory;
-}
-
-void untrack(void *memory) {
-    if (faults.counting && memory != nullptr) {
-        --faults.outstanding;
-    }
 }
 
 } // namespace
@@ -80,13 +76,13 @@ void *realloc(void *memory, std::size_t size) {
     if (shouldFail(size)) {
         return nullptr;
     }
-    untrack(memory);
+    track(memory, -1);
     return track(__interceptor_realloc != nullptr ? __interceptor_realloc(memory, size)
                                                   : __libc_realloc(memory, size));
 }
 
 void free(void *memory) {
-    untrack(memory);
+    track(memory, -1);
     if (__interceptor_free != nullptr) {
         __interceptor_free(memory);
     } else {
