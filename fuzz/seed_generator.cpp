@@ -147,6 +147,6 @@ int main(int argc, char **argv) {
     write(root / "trie" / "seed-1",
           trieInput({"AB", "ABCD", std::string("\0\xFF,", 3), "AB", "", "ABZ", "ABCX", "ABCDE",
                      std::string("\0\xFF,\0", 4), "C", "", "AB"}),
-          0x0A);
+          0x2A);
     return 0;
 }
