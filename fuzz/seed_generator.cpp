@@ -1,7 +1,6 @@
 // Writes the seed corpora: graphics of every colour system and raster, with and without scroll
 // markers and route-number keys, hostile values, lower-case length digits and every prefix of a
-// few of them, framed for each fuzz target; with a folder of sample graphics, those too (and
-// their route numbers paired with their reserved areas).
+// few of them, framed for each fuzz target; with a folder of sample graphics, those too.
 // Usage: qrvx_seed_generator OUTPUT_DIR [SAMPLES_DIR]
 #include <algorithm>
 #include <cstdint>
@@ -94,8 +93,7 @@ int main(int argc, char **argv) {
         fs::create_directories(root / target);
     }
     std::vector<Bytes> all = graphics();
-    // The sample graphics in name order, so the seeds come out the same every time; every
-    // reserved area of theirs with every route number of theirs.
+    // The sample graphics, in name order so the seeds come out the same every time.
     std::vector<fs::path> samples;
     if (argc == 3) {
         std::copy_if(fs::directory_iterator(argv[2]), fs::directory_iterator(),
@@ -103,19 +101,9 @@ int main(int argc, char **argv) {
                      [](const fs::path &path) { return path.extension() == ".qrvx"; });
         std::sort(samples.begin(), samples.end());
     }
-    const auto read = [](const fs::path &path) {
-        std::ifstream file(path, std::ios::binary);
-        return Bytes{std::istreambuf_iterator<char>(file), {}};
-    };
-    for (const fs::path &target : samples) {
-        all.push_back(read(target));
-        for (const fs::path &source : samples) {
-            if (target.stem().string().find("destination") != std::string::npos &&
-                source.stem().string().find("route") != std::string::npos) {
-                write(root / "program" / (target.stem().string() + "+" + source.stem().string()),
-                      programInput(read(target), read(source)), 0x00);
-            }
-        }
+    for (const fs::path &sample : samples) {
+        std::ifstream file(sample, std::ios::binary);
+        all.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
     const std::uint8_t controls[] = {0x00, 0x01, 0x0F, 0x1E, 0x2B, 0x3F};
     for (std::size_t i = 0; i < all.size(); ++i) {

@@ -1,9 +1,9 @@
 #include "allocation_faults.hpp"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdlib>
-
-#include <gtest/gtest.h>
 
 // The real allocator: a sanitizer's when one is linked (so it keeps tracking every block), else
 // the C library's.
@@ -20,17 +20,13 @@ void __libc_free(void *);
 
 namespace {
 
-struct ThreadFaults {
-    bool counting = false;
-    bool andLater = false;
-    std::size_t failAt = 0; // 0: none
-    std::size_t attempts = 0;
-    bool injected = false;
-    long outstanding = 0;
-    std::size_t largest = 0;
-};
-
-thread_local ThreadFaults faults;
+thread_local struct {
+    bool counting, andLater;
+    std::size_t failAt, attempts; // failAt 0: none
+    bool injected;
+    long outstanding;
+    std::size_t largest;
+} faults;
 
 bool shouldFail(std::size_t size) {
     if (!faults.counting) {
@@ -52,24 +48,24 @@ void *track(void *memory, long change = 1) {
     return memory;
 }
 
+template <typename Sanitizer, typename Libc, typename... Arguments>
+auto real(Sanitizer *sanitizer, Libc *libc, Arguments... arguments) {
+    return sanitizer != nullptr ? sanitizer(arguments...) : libc(arguments...);
+}
+
 } // namespace
 
 extern "C" {
 
 void *malloc(std::size_t size) {
-    if (shouldFail(size)) {
-        return nullptr;
-    }
-    return track(__interceptor_malloc != nullptr ? __interceptor_malloc(size)
-                                                 : __libc_malloc(size));
+    return shouldFail(size) ? nullptr : track(real(__interceptor_malloc, __libc_malloc, size));
 }
 
 void *calloc(std::size_t count, std::size_t size) {
     if (shouldFail(size > 0 && count > SIZE_MAX / size ? SIZE_MAX : count * size)) {
         return nullptr;
     }
-    return track(__interceptor_calloc != nullptr ? __interceptor_calloc(count, size)
-                                                 : __libc_calloc(count, size));
+    return track(real(__interceptor_calloc, __libc_calloc, count, size));
 }
 
 void *realloc(void *memory, std::size_t size) {
@@ -77,17 +73,12 @@ void *realloc(void *memory, std::size_t size) {
         return nullptr;
     }
     track(memory, -1);
-    return track(__interceptor_realloc != nullptr ? __interceptor_realloc(memory, size)
-                                                  : __libc_realloc(memory, size));
+    return track(real(__interceptor_realloc, __libc_realloc, memory, size));
 }
 
 void free(void *memory) {
     track(memory, -1);
-    if (__interceptor_free != nullptr) {
-        __interceptor_free(memory);
-    } else {
-        __libc_free(memory);
-    }
+    real(__interceptor_free, __libc_free, memory);
 }
 
 } // extern "C"
@@ -103,10 +94,10 @@ Uncounted::~Uncounted() {
 }
 
 FaultRun runWithFault(std::size_t n, bool andLater, const std::function<void()> &body) {
-    faults = ThreadFaults{true, andLater, n};
+    faults = {true, andLater, n, 0, false, 0, 0};
     body();
     const FaultRun run{faults.injected, faults.attempts, faults.outstanding, faults.largest};
-    faults = ThreadFaults{};
+    faults = {};
     return run;
 }
 
