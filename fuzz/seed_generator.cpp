@@ -70,16 +70,6 @@ Bytes programInput(const Bytes &target, const Bytes &source) {
     return out;
 }
 
-// Length-prefixed records: keys first (as many as the control byte says), then texts.
-Bytes trieInput(std::initializer_list<std::string> records) {
-    Bytes out;
-    for (const std::string &record : records) {
-        out.push_back(static_cast<std::uint8_t>(record.size()));
-        out.insert(out.end(), record.begin(), record.end());
-    }
-    return out;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -88,8 +78,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     const fs::path root(argv[1]);
-    for (const char *target :
-         {"sections", "parse", "extract", "route", "mark", "png", "program", "trie"}) {
+    for (const char *target : {"sections", "parse", "extract", "route", "mark", "png", "program"}) {
         fs::create_directories(root / target);
     }
     std::vector<Bytes> all = graphics();
@@ -130,11 +119,5 @@ int main(int argc, char **argv) {
                   programInput(graphic(target, index), graphic(source, index + 1)), 0x00);
         }
     }
-    write(root / "trie" / "seed-0",
-          trieInput({"CS", "@RP", "ZJSON", "AB", "CS2", "@RP1/2/3", "ZJ", "ABC"}), 0x08);
-    write(root / "trie" / "seed-1",
-          trieInput({"AB", "ABCD", std::string("\0\xFF,", 3), "AB", "", "ABZ", "ABCX", "ABCDE",
-                     std::string("\0\xFF,\0", 4), "C", "", "AB"}),
-          0x2A);
     return 0;
 }
