@@ -10,9 +10,54 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 
 namespace qrvx::test {
 namespace {
+
+// The messages of the current run as "level function line text" lines, kept without touching the
+// heap.
+struct Log {
+    char text[1 << 14];
+    std::size_t used;
+} runLog;
+
+void record(void *, uint32_t level, const char *function, uint32_t line, const char *,
+            const char *text) {
+    char *end = runLog.text + runLog.used;
+    const int written = std::snprintf(end, sizeof runLog.text - runLog.used, "%u %s %u %s\n", level,
+                                      function != nullptr ? function : "-", line, text);
+    runLog.used = std::min(sizeof runLog.text - 1, runLog.used + std::size_t(written));
+}
+
+std::set<std::string> messagesOfRun() {
+    std::set<std::string> lines;
+    std::istringstream in(std::string(runLog.text, runLog.used));
+    for (std::string line; std::getline(in, line);) {
+        lines.insert(line);
+    }
+    return lines;
+}
+
+// What a failed allocation may add to what the host is told (libpng's words and the file name
+// after the prefixes).
+const char *const failureMessages[] = {
+    "2 - 0 Bitmap Conversion Failed. No Memory.",
+    "2 - 0 Bitmap (8 x 3) Rotation Failed. No Memory.",
+    "2 - 0 Bitmap (16 x 16) Rotation Failed. No Memory.",
+    "16 initRouteNumberProgrammer 1295 Failed(-12) to parse source graphic parameters",
+    "16 initRouteNumberProgrammer 1312 Failed(-12) to parse source graphic parameters",
+    "16 programRouteNumber 1431 Failed to allocate 26 size",
+    "16 QRVX_convertToPNG 2272 PNG write Failed",
+    "16 QRVX_convertToPNG 2350 Unable to open ",
+    "16 qrvxPrintPNGDebugMessage 1910 [libpng] ",
+};
+
+bool isFailureMessage(const std::string &message) {
+    return std::ranges::any_of(failureMessages,
+                               [&](const char *m) { return message.starts_with(m); });
+}
 
 std::string bytesOf(const void *data, std::size_t size) {
     return data != nullptr ? std::string(static_cast<const char *>(data), size) : std::string();
@@ -133,17 +178,26 @@ std::vector<EntryPoint> entryPoints(const std::string &pngFile) {
 
 TEST(AllocationFailure, EveryEntryPoint) {
     QTR_useLogger(allLevels); // every level formatted, into a sink that does not allocate
-    QTR_setSink([](void *, uint32_t, const char *, uint32_t, const char *, const char *) {}, {});
+    QTR_setSink(record, nullptr);
     const TempDir dir("qrvx_faults");
     for (const EntryPoint &entry : entryPoints(dir.file("faults.png"))) {
         SCOPED_TRACE(entry.name);
         int undisturbed = 0, result = 0;
         std::string expected, output;
-        const FaultRun clean = runWithFault(0, false, [&] { undisturbed = entry.run(expected); });
+        const FaultRun clean = runWithFault(0, false, [&] {
+            runLog.used = 0;
+            undisturbed = entry.run(expected);
+        });
+        const std::set<std::string> cleanMessages = messagesOfRun();
         EXPECT_LT(clean.largest, std::size_t{1} << 20); // nothing sized by a width alone
         EXPECT_GT(exerciseEveryFault([&] {
+                      runLog.used = 0;
                       result = entry.run(output);
                       const Uncounted test;
+                      for (const std::string &message : messagesOfRun()) {
+                          EXPECT_TRUE(cleanMessages.count(message) || isFailureMessage(message))
+                              << message;
+                      }
                       const auto &failures = entry.failures;
                       EXPECT_TRUE(result == undisturbed
                                       ? output == expected
