@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx;
+using namespace qrvx::test;
 
 static_assert(!std::is_copy_constructible_v<Bitmap> &&
               std::is_nothrow_move_constructible_v<Bitmap>);
@@ -55,4 +57,3 @@ TEST(CppApi, ViewsBorrowTheCallersBuffer) {
 }
 
 } // namespace
-} // namespace qrvx::test

@@ -4,8 +4,9 @@
 #include <functional>
 #include <limits>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 using P = qrvxGraphicsParameters;
 
@@ -101,4 +102,3 @@ TEST(Parameters, MarkersBlocksAndZeroBytes) {
 }
 
 } // namespace
-} // namespace qrvx::test

@@ -3,8 +3,9 @@
 // values as errors (passed on even without a logger), the dimensions at verbose.
 #include "support/suite.hpp"
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 Message parameterText(const std::string &text) {
     return {debugLevel, "qrvxParseGraphicsParameters", 947, "GRAPHIC PARAM: %s",
@@ -61,4 +62,3 @@ TEST(Trace, DecodingMessagesByLevel) {
 }
 
 } // namespace
-} // namespace qrvx::test

@@ -4,8 +4,9 @@
 
 #include <sys/mman.h>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 QRVX_Bitmap decode(const GraphicParts &parts, std::uint32_t defaultRow = 0,
                    std::uint32_t defaultColumn = 0) {
@@ -105,4 +106,3 @@ TEST(Decoding, PixelCountBeyond32BitsIsRefused) {
 }
 
 } // namespace
-} // namespace qrvx::test

@@ -3,8 +3,9 @@
 
 #include <sstream>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 // The image as "colourSystem columnCount x columnSize @data [@secondPlane] length", offsets
 // counted from the first pixel byte, "-" for a null pointer.
@@ -85,4 +86,3 @@ TEST(Extraction, WindowIntoThePixelData) {
 }
 
 } // namespace
-} // namespace qrvx::test

@@ -6,8 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 int convert(const GraphicParts &parts, const std::string &fileName) {
     ByteVector bytes = makeGraphic(parts);
@@ -69,4 +70,3 @@ TEST(PngExport, DecodeErrorsLeaveTheFileAlone) {
 }
 
 } // namespace
-} // namespace qrvx::test

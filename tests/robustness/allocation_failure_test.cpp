@@ -13,8 +13,9 @@
 #include <set>
 #include <sstream>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 // The messages of the current run as "level function line text" lines, kept without touching the
 // heap.
@@ -212,4 +213,3 @@ TEST(AllocationFailure, EveryEntryPoint) {
 }
 
 } // namespace
-} // namespace qrvx::test

@@ -7,8 +7,9 @@
 #include <filesystem>
 #include <thread>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 template <class T>
 std::string bytesOf(const T *data, std::size_t count = 1) {
@@ -67,4 +68,3 @@ TEST(Concurrency, EveryOperationFromSeveralThreads) {
 }
 
 } // namespace
-} // namespace qrvx::test

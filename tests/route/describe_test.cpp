@@ -3,8 +3,9 @@
 
 #include <sstream>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 QRVX_RouteNumberGraphic describe(std::optional<std::string_view> text, const ByteVector &pixels,
                                  int result, const std::uint8_t **pixelData = nullptr) {
@@ -94,4 +95,3 @@ TEST(RouteArea, AttributesInPairsValuesAndFlags) {
 }
 
 } // namespace
-} // namespace qrvx::test

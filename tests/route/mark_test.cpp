@@ -1,8 +1,9 @@
 // Marking a graphic as programmed, and the round trip through programming and marking.
 #include "support/suite.hpp"
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 using namespace std::string_literals;
 
@@ -81,4 +82,3 @@ TEST(Mark, ProgrammedAndMarkedGraphicIsNoTargetAnyMore) {
 }
 
 } // namespace
-} // namespace qrvx::test

@@ -6,8 +6,9 @@
 
 #include <algorithm>
 
-namespace qrvx::test {
 namespace {
+
+using namespace qrvx::test;
 
 // The messages of programming itself, without the parser's trace of each block.
 std::vector<Message> program(const QRVX_Graphic *target, const QRVX_Graphic *source, int &result) {
@@ -107,4 +108,3 @@ TEST(Programming, ResultLengthBeyondThirtyTwoBitsIsRefused) {
 }
 
 } // namespace
-} // namespace qrvx::test
