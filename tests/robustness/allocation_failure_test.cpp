@@ -64,124 +64,119 @@ std::string bytesOf(const void *data, std::size_t size) {
     return data != nullptr ? std::string(static_cast<const char *>(data), size) : std::string();
 }
 
-// run calls the entry point on inputs made beforehand and, inside an Uncounted scope, puts what
-// it handed back into output; then it releases that.
-struct EntryPoint {
-    const char *name;
-    std::vector<int> failures;
-    std::optional<std::string> failedOutput;
-    std::function<int(std::string &output)> run;
-};
+// Each run function calls an entry point on inputs made beforehand and, while allocations are
+// not counted, puts what it handed back into output; then it releases that.
+const ByteVector block = parameterBlock("VE16,CS1,PA255,@RP1/2/3,RL4,CS9,HEx");
+const ByteVector markable = makeGraphic({"IN2, RL24,CS1", 0, pixelsOf(10)});
+ByteVector graphics[] = {makeGraphic({"VE8,CS1,PA255", 1, pixelsOf(6)}),
+                         makeGraphic({"HE16,CS2", 1, pixelsOf(6)}),
+                         makeGraphic({"VE16,CS2,PA255,PB65280", {}, pixelsOf(64)}),
+                         makeGraphic({"HE-8", {}, {0x56}}), // 4294967288 pixels wide, no rows
+                         makeGraphic({"CS1,RR", 0, pixelsOf(8)}),
+                         makeGraphic({"CS1,@RP1/1/1", {}, pixelsOf(4)}),
+                         markable};
+std::string pngFile;
+
+int parameters(std::string &output) {
+    qrvxGraphicsParameters p;
+    const int result = qrvxParseGraphicsParameters(block.data(), 39, &p);
+    const Uncounted test;
+    output = bytesOf(&p, sizeof p);
+    return result;
+}
+
+int trie(std::string &output) {
+    TrieNode root;
+    trieInit(&root);
+    int result = 0;
+    for (const char *key : {"CS", "CSX", "ZJSON", "\xff"}) {
+        result |= trieInsert(&root, reinterpret_cast<const uint8_t *>(key),
+                             static_cast<int>(std::strlen(key) + 1), nullptr);
+    }
+    const int found = trieSearch(&root, reinterpret_cast<const uint8_t *>("CSX"), 4, nullptr);
+    trieDelete(&root);
+    const Uncounted test;
+    output = std::to_string(found);
+    return result;
+}
 
 // A failed palette leaves the pixels for QRVX_free.
-EntryPoint decode(const char *parameters) {
-    return {parameters,
-            {-ENOMEM},
-            {},
-            [bytes = makeGraphic({parameters, 1, pixelsOf(6)})](std::string &output) mutable {
-                const QRVX_Graphic graphic = graphicOf(bytes);
-                QRVX_Bitmap bitmap;
-                const int result = QRVX_parse(&graphic, &bitmap);
-                {
-                    const Uncounted test;
-                    output = bytesOf(bitmap.pixels, bitmap.pixelCount) +
-                             bytesOf(bitmap.palette, bitmap.paletteCount * sizeof(QRVX_Colour)) +
-                             std::to_string(bitmap.width) + "x" + std::to_string(bitmap.height);
-                }
-                QRVX_free(&bitmap);
-                return result;
-            }};
+template <int Graphic>
+int decode(std::string &output) {
+    const QRVX_Graphic graphic = graphicOf(graphics[Graphic]);
+    QRVX_Bitmap b;
+    const int result = QRVX_parse(&graphic, &b);
+    {
+        const Uncounted test;
+        output = bytesOf(b.pixels, b.pixelCount) +
+                 bytesOf(b.palette, b.paletteCount * sizeof(QRVX_Colour)) +
+                 std::to_string(b.width) + "x" + std::to_string(b.height);
+    }
+    QRVX_free(&b);
+    return result;
 }
 
 // libpng's working memory failing is a write failure; a failed stream buffer means unbuffered
 // writing. An image without rows writes nothing when its empty pixel buffer is refused.
-EntryPoint png(const char *parameters, ByteVector pixels, std::string file) {
-    return {parameters,
-            {-ENOMEM, -EIO, 0},
-            {},
-            [bytes = makeGraphic({parameters, {}, pixels}), file](std::string &output) mutable {
-                const QRVX_Graphic graphic = graphicOf(bytes);
-                const QRVX_PNGOptions options{{255, 255, 255}, {0, 0, 0}, "faults"};
-                const int result = QRVX_convertToPNG(&graphic, &options, file.c_str());
-                const Uncounted test;
-                std::ifstream in(file, std::ios::binary);
-                output.assign(std::istreambuf_iterator<char>(in), {});
-                return result;
-            }};
+template <int Graphic>
+int png(std::string &output) {
+    const QRVX_Graphic graphic = graphicOf(graphics[Graphic]);
+    const QRVX_PNGOptions options{{255, 255, 255}, {0, 0, 0}, "faults"};
+    const char *file = Graphic == 3 ? "/dev/null" : pngFile.c_str();
+    const int result = QRVX_convertToPNG(&graphic, &options, file);
+    const Uncounted test;
+    std::ifstream in(file, std::ios::binary);
+    output.assign(std::istreambuf_iterator<char>(in), {});
+    return result;
 }
 
-std::vector<EntryPoint> entryPoints(const std::string &pngFile) {
-    const ByteVector markable = makeGraphic({"IN2, RL24,CS1", 0, pixelsOf(10)});
-    qrvxGraphicsParameters initial{};
-    initial.valid = 1;
-    return {
-        {"parameters",
-         {-ENOMEM},
-         bytesOf(&initial, sizeof initial),
-         [block = parameterBlock("VE16,CS1,PA255,@RP1/2/3,RL4,CS9,HEx")](std::string &output) {
-             qrvxGraphicsParameters p;
-             const int result = qrvxParseGraphicsParameters(block.data(), 39, &p);
-             const Uncounted test;
-             output = bytesOf(&p, sizeof p);
-             return result;
-         }},
-        {"trie",
-         {-ENOMEM},
-         {},
-         [](std::string &output) {
-             TrieNode root;
-             trieInit(&root);
-             int result = 0;
-             for (const char *key : {"CS", "CSX", "ZJSON", "\xff"}) {
-                 result |= trieInsert(&root, reinterpret_cast<const uint8_t *>(key),
-                                      static_cast<int>(std::strlen(key) + 1), nullptr);
-             }
-             const int found = trieSearch(&root, reinterpret_cast<const uint8_t *>("CSX"), 4, {});
-             trieDelete(&root);
-             const Uncounted test;
-             output = std::to_string(found);
-             return result;
-         }},
-        decode("VE8,CS1,PA255"),
-        decode("HE16,CS2"),
-        png("VE16,CS2,PA255,PB65280", pixelsOf(64), pngFile),
-        png("HE-8", {0x56}, "/dev/null"), // 4294967288 pixels wide, without rows
-        {"program",
-         {-ENOMEM},
-         "",
-         [target = makeGraphic({"CS1,RR", 0, pixelsOf(8)}),
-          source = makeGraphic({"CS1,@RP1/1/1", {}, pixelsOf(4)})](std::string &output) mutable {
-             const QRVX_Graphic t = graphicOf(target), s = graphicOf(source);
-             uint8_t *out = nullptr;
-             uint32_t length = 0;
-             const int result = QRVX_programRouteNumber(&t, &s, &out, &length);
-             {
-                 const Uncounted test;
-                 output = bytesOf(out, length);
-             }
-             std::free(out);
-             return result;
-         }},
-        // A failed marking leaves the graphic exactly as it was.
-        {"mark",
-         {-ENOMEM},
-         bytesOf(markable.data(), markable.size()),
-         [bytes = markable, markable](std::string &output) mutable {
-             QRVX_Graphic graphic = graphicOf(bytes);
-             const int result = QRVX_markRouteNumberProgrammed(&graphic);
-             const Uncounted test;
-             output = bytesOf(bytes.data(), graphic.length);
-             bytes = markable;
-             return result;
-         }},
-    };
+int program(std::string &output) {
+    const QRVX_Graphic target = graphicOf(graphics[4]), source = graphicOf(graphics[5]);
+    uint8_t *out = nullptr;
+    uint32_t length = 0;
+    const int result = QRVX_programRouteNumber(&target, &source, &out, &length);
+    {
+        const Uncounted test;
+        output = bytesOf(out, length);
+    }
+    std::free(out);
+    return result;
+}
+
+// A failed marking leaves the graphic exactly as it was.
+int mark(std::string &output) {
+    ByteVector &bytes = graphics[6];
+    QRVX_Graphic graphic = graphicOf(bytes);
+    const int result = QRVX_markRouteNumberProgrammed(&graphic);
+    const Uncounted test;
+    output = bytesOf(bytes.data(), graphic.length);
+    std::copy(markable.begin(), markable.end(), bytes.begin());
+    return result;
 }
 
 TEST(AllocationFailure, EveryEntryPoint) {
+    const TempDir dir("qrvx_faults");
+    pngFile = dir.file("faults.png");
+    qrvxGraphicsParameters initial{};
+    initial.valid = 1;
+    const struct {
+        const char *name;
+        int (*run)(std::string &output);
+        std::vector<int> failures;
+        std::optional<std::string> failedOutput;
+    } entryPoints[] = {
+        {"parameters", parameters, {-ENOMEM}, bytesOf(&initial, sizeof initial)},
+        {"trie", trie, {-ENOMEM}, {}},
+        {"decode columns", decode<0>, {-ENOMEM}, {}},
+        {"decode rows", decode<1>, {-ENOMEM}, {}},
+        {"png", png<2>, {-ENOMEM, -EIO}, {}},
+        {"png without rows", png<3>, {-ENOMEM, -EIO, 0}, {}},
+        {"program", program, {-ENOMEM}, ""},
+        {"mark", mark, {-ENOMEM}, bytesOf(markable.data(), markable.size())},
+    };
     QTR_useLogger(allLevels); // every level formatted, into a sink that does not allocate
     QTR_setSink(record, nullptr);
-    const TempDir dir("qrvx_faults");
-    for (const EntryPoint &entry : entryPoints(dir.file("faults.png"))) {
+    for (const auto &entry : entryPoints) {
         SCOPED_TRACE(entry.name);
         int undisturbed = 0, result = 0;
         std::string expected, output;
