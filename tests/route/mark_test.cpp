@@ -70,14 +70,6 @@ TEST(Mark, ProgrammedAndMarkedGraphicIsNoTargetAnyMore) {
               makeGraphic({"VE8,@RP2/2/0", 0, {9, 8, 3, 4, 5}}));
     EXPECT_EQ(QRVX_routeNumberProgrammable(&programmed), 0);
     EXPECT_EQ(QRVX_markRouteNumberProgrammed(&programmed), -ENOENT);
-    QRVX_RouteNumberGraphic description{};
-    ASSERT_EQ(QRVX_getRouteNumberGraphic(&programmed, &description), 0);
-    EXPECT_EQ(description.routeCode, 2u);
-    EXPECT_EQ(description.planes[0].data, data + programmed.length - 5);
-    EXPECT_EQ(description.planes[0].width, 2u);
-    uint8_t *again = nullptr;
-    EXPECT_EQ(QRVX_programRouteNumber(&programmed, &s, &again, &length), -EEXIST);
-    EXPECT_EQ(again, nullptr);
     std::free(data);
 }
 
