@@ -7,9 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
-static struct {
-    uint32_t tag, enabledLevels;
-} logger = {0, 0x10};
+static struct { uint32_t tag, enabledLevels; } logger = {0, 0x10};
 static int loggerPresent;
 
 static char lastText[256];
