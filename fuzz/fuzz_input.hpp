@@ -24,12 +24,15 @@ namespace qrvx::fuzz {
         }                                                                                          \
     } while (0)
 
-using HeapBytes = std::unique_ptr<std::uint8_t[], decltype(&std::free)>;
+struct FreeDeleter {
+    void operator()(void *memory) const noexcept { std::free(memory); }
+};
+using HeapBytes = std::unique_ptr<std::uint8_t[], FreeDeleter>;
 
 // An exact-size heap copy of bytes (one byte for an empty one, so never null).
 inline HeapBytes copy(std::span<const std::uint8_t> bytes) {
-    HeapBytes heap(static_cast<std::uint8_t *>(std::malloc(std::max<std::size_t>(bytes.size(), 1))),
-                   std::free);
+    HeapBytes heap(
+        static_cast<std::uint8_t *>(std::malloc(std::max<std::size_t>(bytes.size(), 1))));
     FUZZ_CHECK(heap != nullptr);
     std::copy(bytes.begin(), bytes.end(), heap.get());
     return heap;

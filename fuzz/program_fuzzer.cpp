@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::uint8_t *out = &untouchedByte;
     std::uint32_t outLength = 0xDEADBEEF;
     const int result = QRVX_programRouteNumber(&target, &source, &out, &outLength);
-    const HeapBytes owned(result == 0 || result == -E2BIG ? out : nullptr, std::free);
+    const HeapBytes owned(result == 0 || result == -E2BIG ? out : nullptr);
     FUZZ_CHECK(sameBytes(targetBytes.get(), targetPart.data(), targetPart.size()));
     FUZZ_CHECK(sameBytes(sourceBytes.get(), sourcePart.data(), sourcePart.size()));
 
