@@ -31,7 +31,9 @@ std::string runEverything(const QRVX_Graphic &target, const QRVX_Graphic &source
                            QRVX_programRouteNumber(&target, &source, &out, &length),
                            QRVX_convertToPNG(&target, &png, pngPath.c_str())};
     std::string seen = bytesOf(results, 5) + bytesOf(bitmap.pixels, bitmap.pixelCount) +
-                       bytesOf(&image) + bytesOf(&route.planes[0]) + bytesOf(out, length);
+                       bytesOf(&image.data) + bytesOf(&image.length) +
+                       bytesOf(&route.planes[0].data) + bytesOf(&route.planes[0].byteCount) +
+                       bytesOf(out, length);
     for (const auto &row : readPng(pngPath).value_or(PngFile{}).rows) {
         seen += bytesOf(row.data(), row.size());
     }
