@@ -1,0 +1,24 @@
+# qrvx_hide_internals(ARCHIVE OBJECTS EXPORT_MAP): after ARCHIVE (a static library made of the
+# object library OBJECTS) is built, replaces its members by one object in which every symbol
+# outside EXPORT_MAP is local, as the version script keeps them in the shared library. Section
+# groups are resolved on the way, so a program's own copy of an inline function never displaces
+# the library's now local one.
+function(qrvx_hide_internals archive objects export_map)
+    file(READ ${export_map} map)
+    string(REGEX REPLACE "local:.*" "" map "${map}")
+    string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*;" public "${map}")
+    list(TRANSFORM public REPLACE ";$" "")
+    list(REMOVE_ITEM public "")
+    list(JOIN public "\n" public)
+    set(keep ${CMAKE_CURRENT_BINARY_DIR}/${archive}_public_symbols.txt)
+    file(WRITE ${keep} "${public}\n")
+    set(merged ${CMAKE_CURRENT_BINARY_DIR}/${archive}_merged.o)
+    add_custom_command(TARGET ${archive} POST_BUILD
+        COMMAND ${CMAKE_CXX_COMPILER} -r -nostdlib -Wl,--force-group-allocation -o ${merged}
+            $<TARGET_OBJECTS:${objects}>
+        COMMAND ${CMAKE_OBJCOPY} --keep-global-symbols=${keep} ${merged}
+        COMMAND ${CMAKE_COMMAND} -E rm -f $<TARGET_FILE:${archive}>
+        COMMAND ${CMAKE_AR} qc $<TARGET_FILE:${archive}> ${merged}
+        COMMAND ${CMAKE_RANLIB} $<TARGET_FILE:${archive}>
+        COMMAND_EXPAND_LISTS VERBATIM)
+endfunction()
