@@ -4,6 +4,11 @@
 # groups are resolved on the way, so a program's own copy of an inline function never displaces
 # the library's now local one.
 function(qrvx_hide_internals archive objects export_map)
+    if(NOT CMAKE_OBJCOPY)
+        message(FATAL_ERROR "A static libqrvx needs objcopy (binutils), or -DBUILD_SHARED_LIBS=ON")
+    endif()
+    # g++ gives inline variables unique global binding, which no tool can make local.
+    target_compile_options(${objects} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
     file(READ ${export_map} map)
     string(REGEX REPLACE "local:.*" "" map "${map}")
     string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*;" public "${map}")

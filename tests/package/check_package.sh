@@ -45,7 +45,7 @@ fi
 consume "$work/installed" $static
 
 host=$work/host
-cmake -S "$consumer" -B "$host" -DQRVX_SOURCE_DIR="$source" -DBUILD_SHARED_LIBS=OFF \
+cmake --no-warn-unused-cli -S "$consumer" -B "$host" -DQRVX_SOURCE_DIR="$source" -DBUILD_SHARED_LIBS=OFF \
     -DQRVX_BUILD_HOST_TRACE=ON -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON \
     -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
     "${flag_args[@]}" >/dev/null
