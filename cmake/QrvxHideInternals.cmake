@@ -1,3 +1,5 @@
+include(${CMAKE_CURRENT_LIST_DIR}/QrvxExportMap.cmake)
+
 # qrvx_hide_internals(ARCHIVE OBJECTS EXPORT_MAP): after ARCHIVE (a static library made of the
 # object library OBJECTS) is built, replaces its members by one object in which every symbol
 # outside EXPORT_MAP is local, as the version script keeps them in the shared library. Section
@@ -9,11 +11,7 @@ function(qrvx_hide_internals archive objects export_map)
     endif()
     # g++ gives inline variables unique global binding, which no tool can make local.
     target_compile_options(${objects} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
-    file(READ ${export_map} map)
-    string(REGEX REPLACE "local:.*" "" map "${map}")
-    string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*;" public "${map}")
-    list(TRANSFORM public REPLACE ";$" "")
-    list(REMOVE_ITEM public "")
+    qrvx_public_symbols(${export_map} public)
     list(JOIN public "\n" public)
     set(keep ${CMAKE_CURRENT_BINARY_DIR}/${archive}_public_symbols.txt)
     file(WRITE ${keep} "${public}\n")
