@@ -9,38 +9,25 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size);
 
-namespace {
-
-int replayFile(const std::filesystem::path &path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        return 1;
-    }
-    const std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(file), {}};
-    LLVMFuzzerTestOneInput(input.data(), input.size());
-    return 0;
-}
-
-} // namespace
-
 int main(int argc, char **argv) {
-    int failures = 0;
-    std::size_t inputs = 0;
+    namespace fs = std::filesystem;
+    std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path path(argv[i]);
-        if (std::filesystem::is_directory(path)) {
-            for (const auto &entry : std::filesystem::recursive_directory_iterator(path)) {
+        if (fs::is_directory(argv[i])) {
+            for (const auto &entry : fs::recursive_directory_iterator(argv[i])) {
                 if (entry.is_regular_file()) {
-                    failures += replayFile(entry.path());
-                    ++inputs;
+                    inputs.push_back(entry.path());
                 }
             }
-        } else if (std::filesystem::exists(path)) {
-            failures += replayFile(path);
-            ++inputs;
+        } else if (fs::exists(argv[i])) {
+            inputs.emplace_back(argv[i]);
         }
     }
-    std::printf("replayed %zu inputs\n", inputs);
-    return failures == 0 ? 0 : 1;
+    for (const fs::path &path : inputs) {
+        std::ifstream file(path, std::ios::binary);
+        const std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(file), {}};
+        LLVMFuzzerTestOneInput(input.data(), input.size());
+    }
+    std::printf("replayed %zu inputs\n", inputs.size());
+    return inputs.empty() ? 1 : 0;
 }

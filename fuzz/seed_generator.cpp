@@ -1,7 +1,11 @@
-// Writes the seed corpora: valid graphics of every colour system and raster, with and without
-// scroll markers and route-number keys, framed for each fuzz target; with a folder of sample
-// graphics, those too (and their route numbers paired with their reserved areas).
+// Writes the seed corpora: graphics of every colour system and raster, with and without scroll
+// markers and route-number keys, hostile values, lower-case length digits and every prefix of a
+// few of them, framed for each fuzz target; with a folder of sample graphics, those too.
 // Usage: qrvx_seed_generator OUTPUT_DIR [SAMPLES_DIR]
+#include "support/png_picture.hpp"
+
+#include <png.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -14,64 +18,52 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
 
-Bytes block(const std::string &text) {
+Bytes graphic(std::string text, std::size_t index) {
+    if (!text.empty() && text.front() == ',') {
+        text.erase(0, 1);
+    }
     char header[4];
-    std::snprintf(header, sizeof header, "*%02X", static_cast<unsigned>(text.size()));
+    std::snprintf(header, sizeof header, index % 4 == 3 ? "*%02x" : "*%02X",
+                  static_cast<unsigned>(text.size()));
     Bytes out(header, header + 3);
     out.insert(out.end(), text.begin(), text.end());
     out.push_back('*');
-    return out;
-}
-
-// A small sign picture: a few columns of a digit-like pattern, then blank columns.
-Bytes pixels(std::size_t count, std::uint8_t seed) {
-    Bytes out(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        out[i] = i % 5 == 4 ? 0 : static_cast<std::uint8_t>((0x3C ^ (i * 0x45)) + seed);
+    if (index % 3 == 1) {
+        out.insert(out.end(), {'U', static_cast<std::uint8_t>(index % 2)});
+    }
+    // A few columns of a digit-like pattern, then a blank one.
+    for (std::size_t i = 0; i < 8 + index % 24; ++i) {
+        out.push_back(i % 5 == 4 ? 0 : static_cast<std::uint8_t>((0x3C ^ (i * 0x45)) + index));
     }
     return out;
 }
 
 std::vector<Bytes> graphics() {
-    const std::vector<std::string> geometry = {"VE8", "VE16", "VE10", "HE8", "HE16", "HE12", ""};
-    const std::vector<std::string> colour = {"", ",CS1", ",CS2,PA255,PB65280,PC16711680,PD-1"};
-    const std::vector<std::string> route = {
-        "", ",RL2", ",RR3", ",@RP1/4/1", ",@RP2/2/0,RL1", ",RL 1,FG3,SC7,IT1,OC2,RF5"};
     std::vector<Bytes> out;
-    std::uint8_t seed = 0;
-    for (const auto &g : geometry) {
-        for (const auto &c : colour) {
-            for (const auto &r : route) {
-                std::string text = g + c + r;
-                if (!text.empty() && text.front() == ',') {
-                    text.erase(0, 1);
-                }
-                Bytes graphic = block(text);
-                if (seed % 3 == 1) {
-                    graphic.push_back('U');
-                    graphic.push_back(seed % 2);
-                }
-                const Bytes data = pixels(8 + seed % 24, seed);
-                graphic.insert(graphic.end(), data.begin(), data.end());
-                out.push_back(graphic);
-                ++seed;
+    for (const char *g : {"VE8", "VE16", "VE10", "HE8", "HE16", "HE12", "", "VE-5", "HE-8"}) {
+        for (const char *c : {"", ",CS1", ",CS2,PA255,PB65280,PC16711680,PD-1"}) {
+            for (const char *r : {"", ",RL2", ",RR3", ",@RP1/4/1", ",@RP2/2/0,RL1",
+                                  ",RL 1,FG3,SC7,IT1,OC2,RF5", ",ZJSON"}) {
+                out.push_back(graphic(std::string(g) + c + r, out.size()));
             }
         }
     }
-    out.push_back(pixels(12, 1)); // no parameter block at all
+    out.insert(out.end(), {{'U', 2, 0x55}, {'U', 1}, {'U'}});
+    for (std::size_t whole = 0, count = out.size(); whole < count; whole += 19) {
+        for (std::size_t length = 0; length < out[whole].size(); ++length) {
+            out.emplace_back(out[whole].begin(), out[whole].begin() + length);
+        }
+    }
     return out;
 }
 
-void write(const std::filesystem::path &path, const Bytes &bytes) {
+void write(const fs::path &path, Bytes bytes, std::uint8_t control) {
+    bytes.push_back(control);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char *>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes withControl(Bytes bytes, std::uint8_t control) {
-    bytes.push_back(control);
-    return bytes;
 }
 
 Bytes programInput(const Bytes &target, const Bytes &source) {
@@ -82,34 +74,39 @@ Bytes programInput(const Bytes &target, const Bytes &source) {
     return out;
 }
 
-Bytes trieInput() {
-    Bytes out;
-    for (const std::string record : {"CS", "@RP", "ZJSON", "AB", "CS2", "@RP1/2/3", "ZJ", "ABC"}) {
-        out.push_back(static_cast<std::uint8_t>(record.size()));
-        out.insert(out.end(), record.begin(), record.end());
-    }
-    return out;
-}
-
-Bytes readFile(const std::filesystem::path &path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-// Sample graphics by name, in name order so the seeds come out the same every time.
-std::vector<std::pair<std::string, Bytes>> samples(const std::filesystem::path &folder) {
-    std::vector<std::filesystem::path> paths;
-    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.path().extension() == ".qrvx") {
-            paths.push_back(entry.path());
+// An 11 x 9 diagonal pattern in colourType and bitDepth, with a palette whose first entry is
+// transparent where the type has one.
+Bytes patternPng(int colourType, int bitDepth, bool interlaced) {
+    qrvx::test::PngPicture picture;
+    picture.width = 11;
+    picture.height = 9;
+    picture.colourType = colourType;
+    picture.bitDepth = bitDepth;
+    picture.interlaced = interlaced;
+    const std::size_t channels = colourType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                                 : colourType == PNG_COLOR_TYPE_RGB        ? 3
+                                 : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                           : 1;
+    const std::size_t rowBytes =
+        (picture.width * channels * static_cast<std::size_t>(bitDepth) + 7) / 8;
+    for (std::size_t y = 0; y < picture.height; ++y) {
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            picture.rows.push_back(
+                (i + y) % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * ((i + y) % 4)));
         }
     }
-    std::sort(paths.begin(), paths.end());
-    std::vector<std::pair<std::string, Bytes>> out;
-    for (const auto &path : paths) {
-        out.emplace_back(path.stem().string(), readFile(path));
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        picture.palette = {{0, 0, 0}, {255, 176, 0}, {0, 0, 192}, {255, 255, 255}};
+        picture.alphas = {0, 255, 255, 255};
     }
-    return out;
+    return qrvx::test::pngBytes(picture);
+}
+
+std::vector<Bytes> pngs() {
+    return {patternPng(PNG_COLOR_TYPE_GRAY, 1, false),
+            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 8, false),
+            patternPng(PNG_COLOR_TYPE_PALETTE, 2, true), patternPng(PNG_COLOR_TYPE_RGB, 16, false),
+            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 8, true)};
 }
 
 } // namespace
@@ -119,39 +116,53 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: %s OUTPUT_DIR [SAMPLES_DIR]\n", argv[0]);
         return 2;
     }
-    const std::filesystem::path root(argv[1]);
-    std::vector<Bytes> all = graphics();
-    std::vector<std::pair<std::string, Bytes>> named;
-    if (argc == 3) {
-        named = samples(argv[2]);
+    const fs::path root(argv[1]);
+    for (const char *target :
+         {"sections", "parse", "extract", "route", "mark", "png", "program", "encode"}) {
+        fs::create_directories(root / target);
     }
-    for (const auto &[name, bytes] : named) {
-        all.push_back(bytes);
+    std::vector<Bytes> all = graphics();
+    // The sample graphics, in name order so the seeds come out the same every time.
+    std::vector<fs::path> samples;
+    if (argc == 3) {
+        std::copy_if(fs::directory_iterator(argv[2]), fs::directory_iterator(),
+                     std::back_inserter(samples),
+                     [](const fs::path &path) { return path.extension() == ".qrvx"; });
+        std::sort(samples.begin(), samples.end());
+    }
+    for (const fs::path &sample : samples) {
+        std::ifstream file(sample, std::ios::binary);
+        all.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
     const std::uint8_t controls[] = {0x00, 0x01, 0x0F, 0x1E, 0x2B, 0x3F};
-    for (const char *target : {"sections", "parse", "extract", "route", "mark", "png"}) {
-        std::filesystem::create_directories(root / target);
-        for (std::size_t i = 0; i < all.size(); ++i) {
-            write(root / target / ("seed-" + std::to_string(i)),
-                  withControl(all[i], controls[i % std::size(controls)]));
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        for (const char *target : {"sections", "parse", "extract", "route", "mark", "png"}) {
+            write(root / target / ("seed-" + std::to_string(i)), all[i], controls[i % 6]);
+        }
+        if (i % 2 == 0 && i + 1 < all.size()) {
+            write(root / "program" / ("seed-" + std::to_string(i)),
+                  programInput(all[i], all[i + 1]), controls[i % 6]);
         }
     }
-    std::filesystem::create_directories(root / "program");
-    for (std::size_t i = 0; i + 1 < all.size(); i += 2) {
-        write(root / "program" / ("seed-" + std::to_string(i)),
-              withControl(programInput(all[i], all[i + 1]), controls[i % std::size(controls)]));
-    }
-    // Every reserved area of the samples with every route number of theirs.
-    for (const auto &[targetName, target] : named) {
-        for (const auto &[sourceName, source] : named) {
-            if (targetName.find("destination") != std::string::npos &&
-                sourceName.find("route") != std::string::npos) {
-                write(root / "program" / (targetName + "+" + sourceName),
-                      withControl(programInput(target, source), 0x00));
-            }
+    // Every way a route number is spliced in: sides, planes, odd lengths, markers, rasters.
+    std::size_t splices = 0;
+    for (const auto &[target, source] : {std::pair{"RL", "@RP1/2/0"},
+                                         {"RR", "@RP1/2/0"},
+                                         {"RR", "@RP1/2/1"},
+                                         {"@RP0/0/1,RL", "@RP1/2/0"},
+                                         {"RL", "@RP1/8/0"},
+                                         {"CS1,RR", "CS1,@RP1/1/1"},
+                                         {"CS1,RL", "CS1,@RP1/3/0"},
+                                         {"HE8,RR", "HE16,@RP1/1/0"}}) {
+        for (const std::size_t index : {0, 1, 5}) {
+            write(root / "program" / ("splice-" + std::to_string(splices++)),
+                  programInput(graphic(target, index), graphic(source, index + 1)), 0x00);
         }
     }
-    std::filesystem::create_directories(root / "trie");
-    write(root / "trie" / "seed-0", withControl(trieInput(), 0x08));
+    const std::vector<Bytes> images = pngs();
+    for (std::size_t i = 0; i < images.size() * std::size(controls); ++i) {
+        write(root / "encode" / ("seed-" + std::to_string(i)), images[i % images.size()],
+              controls[i % std::size(controls)]);
+    }
     return 0;
 }

@@ -1,18 +1,25 @@
-# Fails when libqrvx exports a function outside its public interface.
+# Fails when libqrvx (shared, or the static archive) exports a function outside its public
+# interface, or lacks one of REQUIRED (default: every function of EXPORT_MAP).
 cmake_minimum_required(VERSION 3.25)
-execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+if(LIBRARY MATCHES "\\.a$")
+    set(table -g)
+else()
+    set(table -D)
+endif()
+execute_process(COMMAND ${NM} ${table} --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "nm failed on ${LIBRARY}")
 endif()
-file(READ ${EXPORT_MAP} map)
-string(REPLACE ";" " " map "${map}")
-string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]+" allowed "${map}")
-list(REMOVE_ITEM allowed global local)
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/QrvxExportMap.cmake)
+qrvx_public_symbols(${EXPORT_MAP} allowed)
+if(NOT DEFINED REQUIRED)
+    set(REQUIRED ${allowed})
+endif()
 string(REPLACE "\n" ";" lines "${symbols}")
 set(exported "")
 foreach(line IN LISTS lines)
-    if(line MATCHES "^[0-9a-f]+ [TWDBRVi] ([^@ ]+)")
+    if(line MATCHES "^[0-9a-f]+ [A-Za-z] ([^@ ]+)")
         set(name "${CMAKE_MATCH_1}")
         if(NOT name MATCHES "^(_init|_fini|_edata|_end|__bss_start)$")
             list(APPEND exported "${name}")

@@ -18,5 +18,7 @@ Command addPngCommand(CLI::App &app);
 Command addExtractCommand(CLI::App &app);
 Command addProgramCommand(CLI::App &app);
 Command addMarkCommand(CLI::App &app);
+Command addShowCommand(CLI::App &app);
+Command addEncodeCommand(CLI::App &app);
 
 } // namespace qrvx::cli

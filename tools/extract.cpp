@@ -47,9 +47,9 @@ int runExtract(const ExtractCommandOptions &options) {
     table.add({"length", std::to_string(length) + (twoPlanes ? " bytes a plane" : " bytes")});
     table.add(
         {"offset", image->data.empty() ? "-" : std::to_string(image->data.data() - bytes.data())});
-    table.add({"written",
-               options.output + ", " + std::to_string(length * (twoPlanes ? 2 : 1)) + " bytes"});
-    table.print(std::cout);
+    table.add(
+        {"written", file.name() + ", " + std::to_string(length * (twoPlanes ? 2 : 1)) + " bytes"});
+    table.print(options.output == "-" ? std::cerr : std::cout);
     return 0;
 }
 
@@ -61,7 +61,11 @@ Command addExtractCommand(CLI::App &app) {
         "extract", "Write the packed image bytes of a vertical-raster graphic (both planes, one "
                    "after the other, for colour system 1)");
     command->add_option("FILE", options->file, "Graphic file")->required();
-    command->add_option("-o,--output", options->output, "File for the image bytes")->required();
+    command
+        ->add_option(
+            "-o,--output", options->output,
+            "File for the image bytes, - for standard output (the summary then goes to stderr)")
+        ->required();
     command->add_flag("--exclude-route", options->excludeRoute, "Leave the route-number area out");
     command->add_flag("--trim-leading", options->trimLeading,
                       "Drop blank columns at the start (colour system 0)");

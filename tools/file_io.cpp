@@ -2,25 +2,18 @@
 
 #include "failure.hpp"
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qrvx::cli {
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    ~Descriptor() { ::close(descriptor_); }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
+namespace fs = std::filesystem;
 
 Failure tooLarge(const std::string &path) {
     return Failure(path, "larger than 4 GiB - 1 bytes, the most a graphic can have", EFBIG);
@@ -32,7 +25,89 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
+ssize_t readSome(int descriptor, std::span<std::uint8_t> into) {
+    ssize_t count = 0;
+    do {
+        count = ::read(descriptor, into.data(), into.size());
+    } while (count < 0 && errno == EINTR);
+    return count;
+}
+
+void writeAll(int descriptor, std::span<const std::uint8_t> bytes, const std::string &name) {
+    while (!bytes.empty()) {
+        const ssize_t count = ::write(descriptor, bytes.data(), bytes.size());
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw Failure(name, "writing", errno);
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(count));
+    }
+}
+
+// The name a chain of symbolic links ends at; that file need not exist.
+std::string followLinks(const std::string &path) {
+    fs::path current(path);
+    for (int links = 0; links < 40; ++links) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(current, error))) {
+            return current.string();
+        }
+        const fs::path target = fs::read_symlink(current, error);
+        if (error) {
+            throw Failure(path, "resolving", error);
+        }
+        current = current.parent_path() / target; // an absolute target replaces the whole
+    }
+    throw Failure(path, "resolving", ELOOP);
+}
+
+bool sameFile(const struct stat &one, const struct stat &other) {
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// The regular file, existing or not, that destination leads to and that is replaced by a rename;
+// empty when the bytes go through destination as named. Standard output of a deleted file, say,
+// leads through /proc to a name that is no longer that file's.
+std::string replacedFile(const std::string &destination) {
+    if (destination == "-") {
+        return {};
+    }
+    struct stat named {};
+    if (::stat(destination.c_str(), &named) != 0) {
+        return followLinks(destination);
+    }
+    if (!S_ISREG(named.st_mode)) {
+        return {};
+    }
+    std::string file = followLinks(destination);
+    struct stat followed {};
+    return ::stat(file.c_str(), &followed) == 0 && sameFile(named, followed) ? file : std::string();
+}
+
+// For mkostemp: beside the replaced file, so that the rename cannot cross file systems.
+std::string temporaryTemplate(const std::string &replaced, const std::string &name) {
+    std::error_code error;
+    const fs::path directory =
+        replaced.empty() ? fs::temp_directory_path(error) : fs::path(replaced).parent_path();
+    if (error) {
+        throw Failure(name, "creating a temporary file", error);
+    }
+    const std::string base = replaced.empty() ? "qrvx" : fs::path(replaced).filename().string();
+    return (directory / ("." + base + ".XXXXXX")).string();
+}
+
 } // namespace
+
+Descriptor::~Descriptor() {
+    close();
+}
+
+int Descriptor::close() {
+    const int descriptor = std::exchange(descriptor_, -1);
+    return descriptor >= 0 ? ::close(descriptor) : 0;
+}
 
 std::vector<std::uint8_t> readGraphic(const std::string &path) {
     const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -58,11 +133,8 @@ std::vector<std::uint8_t> readGraphic(const std::string &path) {
             }
             bytes.resize(used + chunk);
         }
-        const ssize_t count = ::read(file.get(), bytes.data() + used, bytes.size() - used);
+        const ssize_t count = readSome(file.get(), std::span(bytes).subspan(used));
         if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             throw Failure(path, "reading", errno);
         }
         if (count == 0) {
@@ -78,68 +150,90 @@ std::vector<std::uint8_t> readGraphic(const std::string &path) {
 }
 
 OutputFile::OutputFile(std::string destination, std::optional<mode_t> mode)
-    : destination_(std::move(destination)), mode_(mode.value_or(newFileMode())) {
-    // In the destination's directory, so that the rename cannot cross file systems.
-    const std::filesystem::path target(destination_);
-    std::string hidden = ".";
-    hidden.append(target.filename().string()).append(".XXXXXX");
-    std::string name = (target.parent_path() / hidden).string();
-    descriptor_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (descriptor_ < 0) {
-        throw Failure(destination_, "creating", errno);
+    : destination_(std::move(destination)),
+      name_(destination_ == "-" ? "standard output" : destination_),
+      replaced_(replacedFile(destination_)), temporary_(temporaryTemplate(replaced_, name_)),
+      temporaryFile_(::mkostemp(temporary_.data(), O_CLOEXEC)),
+      mode_(mode.value_or(newFileMode())) {
+    if (temporaryFile_.get() < 0) {
+        temporary_.clear();
+        throw Failure(name_, "creating", errno);
     }
-    temporary_ = std::move(name);
 }
 
 OutputFile::~OutputFile() {
-    if (descriptor_ >= 0) {
-        ::close(descriptor_);
-    }
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());
     }
 }
 
+bool OutputFile::empty() const {
+    struct stat status {};
+    return ::fstat(temporaryFile_.get(), &status) == 0 && status.st_size == 0;
+}
+
 void OutputFile::write(std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t count = ::write(descriptor_, bytes.data(), bytes.size());
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw Failure(destination_, "writing", errno);
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(count));
-    }
+    writeAll(temporaryFile_.get(), bytes, name_);
 }
 
 void OutputFile::commit() {
+    if (replaced_.empty()) {
+        copyToDestination();
+    } else {
+        renameOntoFile();
+    }
+}
+
+void OutputFile::renameOntoFile() {
+    // Whatever led here, a rename never replaces a device, a pipe or a directory.
+    struct stat replaced {};
+    if (::lstat(replaced_.c_str(), &replaced) == 0 && !S_ISREG(replaced.st_mode)) {
+        throw Failure(name_, "replacing what is not a regular file", EPERM);
+    }
     // Durable before the rename, so that a crash cannot leave an empty file in its place.
-    if (::fchmod(descriptor_, mode_) != 0 || ::fsync(descriptor_) != 0) {
-        throw Failure(destination_, "writing", errno);
+    if (::fchmod(temporaryFile_.get(), mode_) != 0 || ::fsync(temporaryFile_.get()) != 0 ||
+        temporaryFile_.close() != 0) {
+        throw Failure(name_, "writing", errno);
     }
-    const int closed = ::close(descriptor_);
-    descriptor_ = -1;
-    if (closed != 0) {
-        throw Failure(destination_, "writing", errno);
-    }
-    if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-        throw Failure(destination_, "replacing", errno);
+    if (::rename(temporary_.c_str(), replaced_.c_str()) != 0) {
+        throw Failure(name_, "replacing", errno);
     }
     temporary_.clear();
 }
 
-ExistingFile resolveExisting(const std::string &path) {
-    std::error_code error;
-    std::string resolved = std::filesystem::canonical(path, error).string();
-    struct stat status {};
-    if (error) {
-        throw Failure(path, "resolving", error);
+void OutputFile::copyToDestination() {
+    // Nameless from here on, so that nothing stays behind even when a broken pipe ends the tool.
+    ::unlink(std::exchange(temporary_, std::string()).c_str());
+    const bool standardOutput = destination_ == "-";
+    Descriptor opened(
+        standardOutput ? -1 : ::open(destination_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    const int out = standardOutput ? STDOUT_FILENO : opened.get();
+    if (out < 0) {
+        throw Failure(name_, "opening", errno);
     }
-    if (::stat(resolved.c_str(), &status) != 0) {
+    if (::lseek(temporaryFile_.get(), 0, SEEK_SET) != 0) {
+        throw Failure(name_, "reading back", errno);
+    }
+    std::array<std::uint8_t, 1 << 16> buffer{};
+    for (ssize_t count; (count = readSome(temporaryFile_.get(), buffer)) != 0;) {
+        if (count < 0) {
+            throw Failure(name_, "reading back", errno);
+        }
+        writeAll(out, std::span(buffer).first(static_cast<std::size_t>(count)), name_);
+    }
+    struct stat status {};
+    const bool regular = ::fstat(out, &status) == 0 && S_ISREG(status.st_mode);
+    if ((regular && ::fsync(out) != 0) || opened.close() != 0) {
+        throw Failure(name_, "writing", errno);
+    }
+}
+
+mode_t existingMode(const std::string &path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
         throw Failure(path, "reading", errno);
     }
-    return {std::move(resolved), status.st_mode & 07777};
+    return status.st_mode & 07777;
 }
 
 } // namespace qrvx::cli

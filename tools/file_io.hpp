@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,33 +16,56 @@ inline constexpr std::uint64_t maxGraphicBytes = 0xFFFFFFFFu;
 // The whole file; throws Failure when it cannot be read or is larger than maxGraphicBytes.
 std::vector<std::uint8_t> readGraphic(const std::string &path);
 
-// A temporary file beside the destination that becomes the destination only on commit(); until
-// then, and when commit() fails, the destination is untouched and the temporary goes away.
+// A file descriptor that is closed once.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor = -1) : descriptor_(descriptor) {}
+    ~Descriptor();
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return descriptor_; }
+    // close(2)'s result: the last chance to hear of a failed write.
+    int close();
+
+private:
+    int descriptor_;
+};
+
+// A command's output, gathered in a temporary regular file until commit(). A destination that is
+// a regular file or does not exist yet is then replaced by renaming the temporary onto it, beside
+// it (through symbolic links: the file a link names is replaced). "-" (standard output), devices,
+// FIFOs and sockets get the bytes written through the name as given. Until commit(), and when it
+// fails, the destination is untouched and the temporary goes away.
 class OutputFile {
 public:
-    // mode: the permissions the file gets; by default those of a newly created file.
+    // mode: the permissions a replaced file gets; by default those of a newly created file.
     explicit OutputFile(std::string destination, std::optional<mode_t> mode = std::nullopt);
     ~OutputFile();
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
+    // The destination as messages name it.
+    const std::string &name() const { return name_; }
     // Where a writer that takes a path (the library's PNG export) writes.
     const std::string &temporaryPath() const { return temporary_; }
+    // Nothing written yet, by write() or through temporaryPath().
+    bool empty() const;
     void write(std::span<const std::uint8_t> bytes);
     void commit();
 
 private:
+    void renameOntoFile();
+    void copyToDestination();
+
     std::string destination_;
+    std::string name_;
+    std::string replaced_; // the regular file renamed onto; empty when written through
     std::string temporary_;
-    int descriptor_ = -1;
+    Descriptor temporaryFile_;
     mode_t mode_;
 };
 
-// For replacing a file in place: its resolved path (a symbolic link stays a link) and mode.
-struct ExistingFile {
-    std::string path;
-    mode_t mode;
-};
-ExistingFile resolveExisting(const std::string &path);
+// The permissions of an existing file (through links), for replacing it in place.
+mode_t existingMode(const std::string &path);
 
 } // namespace qrvx::cli

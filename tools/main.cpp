@@ -32,9 +32,10 @@ int main(int argc, char **argv) {
     app.add_flag("-v,--verbose", verbose, "Print the library's debug and verbose trace on stderr");
 
     const std::vector<qrvx::cli::Command> commands = {
-        qrvx::cli::addInfoCommand(app), qrvx::cli::addPngCommand(app),
+        qrvx::cli::addInfoCommand(app),    qrvx::cli::addPngCommand(app),
         qrvx::cli::addExtractCommand(app), qrvx::cli::addProgramCommand(app),
-        qrvx::cli::addMarkCommand(app)};
+        qrvx::cli::addMarkCommand(app),    qrvx::cli::addShowCommand(app),
+        qrvx::cli::addEncodeCommand(app)};
 
     try {
         app.parse(argc, argv);
@@ -62,6 +63,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     // Not CLI11's own requirement, whose message would hide an unknown command's name.
-    std::cerr << "qrvx: a command is required: info, png, extract, program or mark (see --help)\n";
+    std::cerr << "qrvx: a command is required: info, png, extract, program, mark, show or "
+                 "encode (see --help)\n";
     return usageError;
 }

@@ -1,36 +1,17 @@
 // `qrvx png`: a graphic as an RGB PNG file.
+#include "colour_option.hpp"
 #include "commands.hpp"
 #include "failure.hpp"
 #include "file_io.hpp"
 #include "qrvx.hpp"
 
 #include <cerrno>
-#include <charconv>
 #include <filesystem>
 #include <memory>
 #include <optional>
 
 namespace qrvx::cli {
 namespace {
-
-// "#RRGGBB" or "RRGGBB" (a shell comment starts at an unquoted "#").
-std::optional<Colour> parseColour(std::string_view text) {
-    if (text.starts_with('#')) {
-        text.remove_prefix(1);
-    }
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (text.size() != 6 || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return Colour{value >> 16, (value >> 8) & 0xFFu, value & 0xFFu};
-}
-
-const CLI::Validator colourValidator(
-    [](std::string &text) {
-        return parseColour(text) ? std::string() : "not a colour #RRGGBB: " + text;
-    },
-    "#RRGGBB");
 
 // FILE with the extension .png; never the input itself.
 std::string defaultOutput(const std::string &input) {
@@ -47,30 +28,36 @@ struct PngCommandOptions {
     std::optional<std::string> title;
 };
 
+// The export decodes the graphic itself and draws nothing for an image without pixels; why it
+// failed is found out afterwards, so that a graphic is decoded only once when all goes well.
+Failure pngFailure(const std::string &input, const Graphic &graphic, const OutputFile &file,
+                   std::error_code error) {
+    const auto bitmap = Bitmap::decode(graphic);
+    if (!bitmap) {
+        return Failure(input, "decoding", bitmap.error());
+    }
+    if (bitmap->width() == 0 || bitmap->height() == 0) {
+        return Failure(input, "no pixels to draw", ENODATA);
+    }
+    return Failure(file.name(), "writing PNG", error);
+}
+
 int runPng(const PngCommandOptions &options) {
     const std::vector<std::uint8_t> bytes = readGraphic(options.file);
     const Graphic graphic{bytes};
-    {
-        // Decoded first, so that a failure is laid at the right file's door.
-        const auto bitmap = Bitmap::decode(graphic);
-        if (!bitmap) {
-            throw Failure(options.file, "decoding", bitmap.error());
-        }
-        if (bitmap->width() == 0 || bitmap->height() == 0) {
-            throw Failure(options.file, "no pixels to draw", ENODATA);
-        }
-    }
-    const std::string output =
-        options.output.empty() ? defaultOutput(options.file) : options.output;
     const std::string title =
         options.title.value_or(std::filesystem::path(options.file).filename().string());
     PngOptions png;
     png.foreground = *parseColour(options.foreground);
     png.background = *parseColour(options.background);
     png.title = title.c_str();
-    OutputFile file(output);
-    if (const std::error_code error = writePng(graphic, file.temporaryPath().c_str(), png)) {
-        throw Failure(output, "writing PNG", error);
+    OutputFile file(options.output.empty() ? defaultOutput(options.file) : options.output);
+    std::error_code error = writePng(graphic, file.temporaryPath().c_str(), png);
+    if (!error && file.empty()) {
+        error = std::make_error_code(std::errc::no_message_available);
+    }
+    if (error) {
+        throw pngFailure(options.file, graphic, file, error);
     }
     file.commit();
     return 0;
@@ -82,7 +69,8 @@ Command addPngCommand(CLI::App &app) {
     auto options = std::make_shared<PngCommandOptions>();
     CLI::App *command = app.add_subcommand("png", "Draw a graphic as an RGB PNG file");
     command->add_option("FILE", options->file, "Graphic file")->required();
-    command->add_option("-o,--output", options->output, "PNG file (default: FILE as .png)");
+    command->add_option("-o,--output", options->output,
+                        "PNG file, - for standard output (default: FILE as .png)");
     command->add_option("--fg", options->foreground, "Colour of set pixels of a monochrome graphic")
         ->check(colourValidator)
         ->capture_default_str();

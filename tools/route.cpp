@@ -82,8 +82,7 @@ int runMark(const MarkCommandOptions &options) {
         file.write(marked);
         file.commit();
     } else if (*length != bytes.size()) { // a graphic without parameters stays as it is
-        const ExistingFile existing = resolveExisting(options.file);
-        OutputFile file(existing.path, existing.mode);
+        OutputFile file(options.file, existingMode(options.file));
         file.write(marked);
         file.commit();
     }
@@ -99,7 +98,9 @@ Command addProgramCommand(CLI::App &app) {
                    "route number (under SOURCE's parameters)");
     command->add_option("TARGET", options->target, "Graphic with an RL or RR key")->required();
     command->add_option("SOURCE", options->source, "Graphic with an @RP route number")->required();
-    command->add_option("-o,--output", options->output, "File for the programmed graphic")
+    command
+        ->add_option("-o,--output", options->output,
+                     "File for the programmed graphic, - for standard output")
         ->required();
     return {command, [options] { return runProgram(*options); }};
 }
@@ -110,7 +111,8 @@ Command addMarkCommand(CLI::App &app) {
         "mark", "Mark a graphic as programmed: delete its first RL (else RR) key");
     command->add_option("FILE", options->file, "Graphic file")->required();
     command->add_option("-o,--output", options->output,
-                        "File for the marked graphic (default: FILE, replaced only on success)");
+                        "File for the marked graphic, - for standard output (default: FILE, "
+                        "replaced only on success)");
     return {command, [options] { return runMark(*options); }};
 }
 

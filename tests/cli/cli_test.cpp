@@ -1,4 +1,4 @@
-// The built qrvx tool, run through the shell as a user runs it.
+// The built qrvx tool, run through the shell as a user runs it, inside a directory of its own.
 #include "support/graphic_builder.hpp"
 #include "support/png_file.hpp"
 #include "support/temp_dir.hpp"
@@ -8,14 +8,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <optional>
 #include <set>
-#include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace qrvx::test {
 namespace {
@@ -23,12 +24,49 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 using Args = std::vector<std::string>;
-using Rgb = std::array<std::uint8_t, 3>;
+using Files = std::vector<std::pair<std::string, std::string>>;
 
-struct Outcome {
+struct Row {
+    Row(Args a, int s = 0, std::string e = "", std::vector<std::string> o = {}, Files f = {})
+        : args(std::move(a)), status(s), err(std::move(e)), out(std::move(o)), files(std::move(f)) {
+    }
+    Args args;
     int status;
-    std::string out, err;
+    std::string err;              // in stderr, which is empty when this is
+    std::vector<std::string> out; // in stdout, compacted when it is JSON
+    Files files;                  // shown() afterwards; "-" is stdout
 };
+
+std::string str(const ByteVector &bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+std::string contents(const fs::path &file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A PNG as libpng reads it back ("WxH Title=..." and each row's colours); other files as they are.
+std::string shown(const fs::path &file) {
+    const std::string bytes = contents(file);
+    const auto png = bytes.starts_with("\x89PNG") ? readPng(file.string()) : std::nullopt;
+    if (!png) {
+        return bytes;
+    }
+    std::string text = std::to_string(png->width) + "x" + std::to_string(png->height);
+    for (const auto &[key, value] : png->texts) {
+        text += " " + key + "=" + value;
+    }
+    for (const auto &row : png->rows) {
+        text += " ";
+        for (const std::uint8_t byte : row) {
+            std::array<char, 3> hex{};
+            std::snprintf(hex.data(), hex.size(), "%02X", byte);
+            text += hex.data();
+        }
+    }
+    return text;
+}
 
 std::string quoted(const std::string &arg) {
     std::string out = "'";
@@ -38,342 +76,267 @@ std::string quoted(const std::string &arg) {
     return out + "'";
 }
 
-ByteVector contents(const fs::path &file) {
-    std::ifstream in(file, std::ios::binary);
-    return ByteVector(std::istreambuf_iterator<char>(in), {});
-}
-
-// A table of "label  value" rows, for each blank-line separated block of the output.
-std::vector<std::map<std::string, std::string>> tables(const std::string &text) {
-    std::vector<std::map<std::string, std::string>> blocks(1);
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t gap = line.find("  ");
-        if (line.empty()) {
-            blocks.emplace_back();
-        } else if (gap != std::string::npos) {
-            blocks.back()[line.substr(0, gap)] = line.substr(line.find_first_not_of(' ', gap));
-        }
-    }
-    return blocks;
-}
-
-Rgb pixel(const PngFile &png, std::size_t x, std::size_t y) {
-    const auto &row = png.rows.at(y);
-    return {row.at(3 * x), row.at(3 * x + 1), row.at(3 * x + 2)};
-}
+struct Outcome {
+    int status;
+    std::string out, err;
+};
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override { fs::create_directory(root_.path() / "work"); }
+    // Files of a test live in work/, the tool's working and temporary directory.
+    fs::path work() const { return root_.path() / "work"; }
+    void SetUp() override { fs::create_directory(work()); }
 
-    // Files of the test live in work/, which holds nothing else.
-    std::string path(const std::string &name) const {
-        return (root_.path() / "work" / name).string();
-    }
-    std::string write(const std::string &name, const ByteVector &bytes) const {
-        std::ofstream(path(name), std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path(name);
+    void write(const std::string &name, const std::string &bytes) const {
+        std::ofstream(work() / name, std::ios::binary) << bytes;
     }
     std::set<std::string> workFiles() const {
         std::set<std::string> names;
-        for (const auto &entry : fs::directory_iterator(root_.path() / "work")) {
+        for (const auto &entry : fs::directory_iterator(work())) {
             names.insert(entry.path().filename().string());
         }
         return names;
     }
 
     Outcome run(const Args &args) const {
-        std::string command = quoted(QRVX_CLI);
+        std::string command = "cd " + quoted(work()) + " && TMPDIR=. " + quoted(QRVX_CLI);
         for (const std::string &arg : args) {
             command += " " + quoted(arg);
         }
-        const fs::path err = root_.path() / "stderr";
-        command += " 2>" + quoted(err.string());
-        std::FILE *pipe = popen(command.c_str(), "r");
-        std::string out;
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            out.append(buffer, n);
+        command += " >" + quoted(root_.path() / "out") + " 2>" + quoted(root_.path() / "err");
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, contents(root_.path() / "out"),
+                contents(root_.path() / "err")};
+    }
+
+    void check(const std::vector<Row> &rows) const {
+        for (const Row &row : rows) {
+            SCOPED_TRACE(::testing::PrintToString(row.args));
+            const auto [status, out, err] = run(row.args);
+            EXPECT_EQ(status, row.status) << err;
+            EXPECT_TRUE(row.err.empty() ? err.empty() : err.find(row.err) != err.npos) << err;
+            // A failure is one line, a usage error with nothing else; libpng may speak first.
+            const std::size_t lastLine = err.rfind('\n', err.size() - 2) + 1;
+            EXPECT_TRUE(row.status == 0 || (err.find("qrvx: ") == lastLine && err.ends_with("\n")))
+                << err;
+            EXPECT_TRUE(row.status != 2 || (out.empty() && lastLine == 0)) << out << err;
+            const bool json = std::ranges::count(row.args, "--json") != 0 && !out.empty();
+            const std::string text = json ? Json::parse(out).dump() : out;
+            for (const std::string &part : row.out) {
+                EXPECT_NE(text.find(part), text.npos) << part << " not in\n" << text;
+            }
+            for (const auto &[name, expected] : row.files) {
+                EXPECT_EQ(shown(name == "-" ? root_.path() / "out" : work() / name), expected)
+                    << name;
+            }
         }
-        const int status = pclose(pipe);
-        const ByteVector errBytes = contents(err);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out,
-                std::string(errBytes.begin(), errBytes.end())};
     }
 
     TempDir root_{"qrvx_cli"};
 };
 
 // CS1, a scroll marker 0x00, 16 pixel bytes: 4 columns of 2 bytes in each plane.
-const ByteVector reserved = makeGraphic({"VE16,CS1,RL2,FG3,PA255", 0, pixelsOf(16)});
-// Monochrome, 10 columns, a route number of 3 bytes at the end.
-const ByteVector routed = makeGraphic({"VE8,@RP2/3/1", std::nullopt, pixelsOf(10)});
+const std::string reserved = str(makeGraphic({"VE16,CS1,RL2,FG3,PA255", 0, pixelsOf(16)}));
+// Monochrome, 2 columns of 8 pixels: the top one of column 0, the bottom one of column 1.
+const std::string mono = str(makeGraphic({"VE8", std::nullopt, {0x01, 0x80}}));
+const ByteVector programPixels{0xA1, 0xA2, 0x13, 0x14, 0x15, 0x16};
+const std::string programmed = str(makeGraphic({"VE8,@RP1/2/0,RL2", 1, programPixels}));
+const std::string marked = str(makeGraphic({"VE8,@RP1/2/0", 1, programPixels}));
+const std::string usage = " (see --help)\n";
 
-TEST_F(Cli, InfoTableShowsSectionsParametersAndRouteArea) {
-    const Outcome r = run({"info", write("reserved", reserved), write("routed", routed)});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto blocks = tables(r.out);
-    ASSERT_EQ(blocks.size(), 2u);
-    const auto &first = blocks[0];
-    const auto &second = blocks[1];
-    EXPECT_EQ(first.at("bytes"), "44");
-    EXPECT_EQ(first.at("parameter block"), "offset 0, length 26: \"VE16,CS1,RL2,FG3,PA255\"");
-    EXPECT_EQ(first.at("scroll marker"), "offset 26, length 2");
-    EXPECT_EQ(first.at("pixel data"), "offset 28, length 16");
-    EXPECT_EQ(first.at("colour system"), "1 (two one-bit planes)");
-    EXPECT_EQ(first.at("column size"), "16");
-    EXPECT_EQ(first.at("palette"), "#FF0000 #000000 #000000 #000000");
-    EXPECT_EQ(first.at("keys"), "FG3 PA255 RL2");
-    EXPECT_EQ(first.at("dimensions"), "4 x 16");
-    EXPECT_EQ(first.at("scroll mode"), "2 (marker byte 0x00)");
-    EXPECT_EQ(first.at("programmable"), "yes");
-    EXPECT_EQ(first.at("route area"), "2 lines reserved at start");
-    EXPECT_EQ(first.at("display"), "FG/BG 3/0");
-    EXPECT_EQ(second.at("route area"), "3 x 8 at end, code 2");
-    EXPECT_EQ(second.at("route plane 0"), "offset 23, length 3, 3 x 8, 1 bit a pixel");
-    EXPECT_EQ(second.at("programmable"), "no");
-    // Values line up in one column.
-    std::istringstream lines(r.out);
-    for (std::string line; std::getline(lines, line) && !line.empty();) {
-        EXPECT_EQ(line.find_first_not_of(' ', line.find("  ")), 17u) << line;
+TEST_F(Cli, Info) {
+    write("reserved", reserved);
+    // Monochrome, 10 columns, a route number of 3 bytes at the end.
+    write("routed", str(makeGraphic({"VE8,@RP2/3/1", std::nullopt, pixelsOf(10)})));
+    write("z", str(makeGraphic({"CS1,ZJSON", std::nullopt, {1, 2}})));
+    write("bad", str(makeGraphic({"VE12x", std::nullopt, {1}})));
+    std::ofstream(work() / "big").close();
+    fs::resize_file(work() / "big", std::uintmax_t{1} << 32); // sparse, and never read
+    check({
+        {{"info", "reserved", "routed"},
+         0,
+         "",
+         {"bytes            44\n",
+          "parameter block  offset 0, length 26: \"VE16,CS1,RL2,FG3,PA255\"\n",
+          "scroll marker    offset 26, length 2\n", "pixel data       offset 28, length 16\n",
+          "colour system    1 (two one-bit planes)\n", "column size      16\n",
+          "palette          #FF0000 #000000 #000000 #000000\n", "keys             FG3 PA255 RL2\n",
+          "dimensions       4 x 16\n", "scroll mode      2 (marker byte 0x00)\n",
+          "programmable     yes\n", "route area       2 lines reserved at start\n",
+          "display          FG/BG 3/0\n", "route area       3 x 8 at end, code 2\n",
+          "route plane 0    offset 23, length 3, 3 x 8, 1 bit a pixel\n", "programmable     no\n"}},
+        {{"info", "--json", "reserved", "routed", "missing"},
+         1,
+         "qrvx: missing: opening: No such file or directory\n",
+         {R"("sections":{"headerLength":28,"parameterBlock")",
+          R"("parameterBlock":{"length":26,"offset":0,"text":"VE16,CS1,RL2,FG3,PA255"})",
+          R"("pixelData":{"length":16,"offset":28},"scrollMarker":{"length":2,"offset":26})",
+          R"("colourSystem":1)", R"("keys":{"FG":3,"PA":255,"RL":2})",
+          R"("palette":["#FF0000","#000000")", R"("dimensions":{"height":16,"width":4})",
+          R"("programmable":true,"routeNumber")", R"("fgBg":{"first":3,"given":true,"second":0})",
+          R"("reservedLines":2)", R"("scrollMode":2)", R"("keys":{"@RP":[2,3,1]})",
+          R"("routeAtEnd":true,"routeCode":2)",
+          R"("planes":[{"bitsPerPixel":1,"byteCount":3,"height":8,"offset":23,"width":3}])",
+          R"({"error":"opening: No such file or directory","file":"missing"}])"}},
+        {{"info", "--brief", "reserved", "routed", "z"},
+         1,
+         "qrvx: z: parsing parameters: Invalid argument\n",
+         {"FILE      BYTES  CS  RASTER    SIZE  SCROLL  PROGRAMMABLE  ROUTE AREA\n"
+          "reserved     44  1   vertical  4x16  2       yes           2 lines reserved at start\n"
+          "routed       26  0   vertical  10x8  -       no            3 x 8 at end, code 2\n"
+          "z            15  ?   ?"}},
+        {{"info", "--brief", "bad"}, 0, "Incorrect Column Size 12x"}, // errors show without -v
+        {{"info", "big"}, 1, "big: larger than 4 GiB - 1 bytes, the most a graphic can have: "},
+        {{"info"}, 2, usage},
+        {{"info", "--frobnicate", "bad"}, 2, usage},
+        {{"info", "--json", "--brief", "bad"}, 2, usage},
+    });
+}
+
+TEST_F(Cli, Png) {
+    write("m.bin", mono);
+    write("z", str(makeGraphic({"ZJSON", std::nullopt, {1}})));
+    write("e", str(makeGraphic({"VE8", std::nullopt, {}})));
+    write("k", "keep");
+    // Palette entries 3, 1 and 0 in its one column.
+    const std::string colour =
+        str(makeGraphic({"VE8,CS1,PA255,PB65280,PD16777215", std::nullopt, {0x01, 0x03}}));
+    write("g.png", colour); // not overwritten by its own picture
+    const std::string sign = "2x8 Title=7 FF8000000080 000080000080 000080000080 000080000080 "
+                             "000080000080 000080000080 000080000080 000080FF8000";
+    const std::string plain = "2x8 Title=m.bin FFFFFF000000 000000000000 000000000000 "
+                              "000000000000 000000000000 000000000000 000000000000 000000FFFFFF";
+    const std::string odd =
+        "1x8 Title=g.png FFFFFF 00FF00 FF0000 FF0000 FF0000 FF0000 FF0000 FF0000";
+    const Args coloured = {"png",     "m.bin", "-o",     "o.png",   "--fg",
+                           "#FF8000", "--bg",  "000080", "--title", "7"};
+    const std::string debug = "[qrvx debug] convertCS0Image:550: converting CS0 Image";
+    std::vector<Row> rows = {
+        {coloured, 0, "", {}, {{"o.png", sign}}},
+        {{"png", "m.bin"}, 0, "", {}, {{"m.png", plain}}},
+        {{"png", "g.png", "--fg", "#123456"}, 0, "", {}, {{"g.png", colour}, {"g.png.png", odd}}},
+        {{"-v", "png", "m.bin", "-o", "v.png"}, 0, debug},
+        {{"png", "-v", "m.bin", "-o", "v.png"}, 0, debug},
+        {{"png", "z", "-o", "k"}, 1, "z: decoding: Invalid argument\n", {}, {{"k", "keep"}}},
+        {{"png", "e", "-o", "k"},
+         1,
+         "e: no pixels to draw: No data available\n",
+         {},
+         {{"k", "keep"}}},
+        {{"png", "m.bin", "-o", "no/o.png"}, 1, "no/o.png: creating: No such file or directory"},
+    };
+    for (const char *bad : {"red", "#12345", "#1234567", "#GGGGGG", "+12345", "##123456"}) {
+        rows.push_back({{"png", "z", "--fg", bad}, 2, usage});
     }
+    check(rows);
+    const std::string traced = run({"-v", "png", "m.bin", "-o", "v.png"}).err;
+    EXPECT_EQ(traced.find(debug), traced.rfind(debug)) << traced; // decoded once
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"m.bin", "z", "e", "k", "g.png", "o.png", "m.png",
+                                                  "g.png.png", "v.png"}));
 }
 
-TEST_F(Cli, InfoJsonHasOneObjectPerFile) {
-    const Outcome r = run(
-        {"info", "--json", write("reserved", reserved), write("routed", routed), path("missing")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qrvx: " + path("missing") + ": opening: No such file or directory\n");
-    const Json all = Json::parse(r.out);
-    ASSERT_EQ(all.size(), 3u);
-    const Json &first = all[0], &second = all[1];
-    EXPECT_EQ(first["sections"]["parameterBlock"]["text"], "VE16,CS1,RL2,FG3,PA255");
-    EXPECT_EQ(first["sections"]["scrollMarker"]["offset"], 26);
-    EXPECT_EQ(first["sections"]["pixelData"], Json({{"offset", 28}, {"length", 16}}));
-    EXPECT_EQ(first["sections"]["headerLength"], 28);
-    EXPECT_EQ(first["parameters"]["colourSystem"], 1);
-    EXPECT_EQ(first["parameters"]["keys"], Json({{"FG", 3}, {"PA", 255}, {"RL", 2}}));
-    EXPECT_EQ(first["parameters"]["palette"][0], "#FF0000");
-    EXPECT_EQ(first["dimensions"], Json({{"width", 4}, {"height", 16}}));
-    EXPECT_EQ(first["scrollMode"], 2);
-    EXPECT_EQ(first["programmable"], true);
-    EXPECT_EQ(first["routeNumber"]["reservedLines"], 2);
-    EXPECT_EQ(first["routeNumber"]["fgBg"], Json({{"given", true}, {"first", 3}, {"second", 0}}));
-    EXPECT_FALSE(first.contains("error"));
-    EXPECT_EQ(second["parameters"]["keys"]["@RP"], Json({2, 3, 1}));
-    EXPECT_EQ(second["routeNumber"]["routeAtEnd"], true);
-    EXPECT_EQ(second["routeNumber"]["routeCode"], 2);
-    EXPECT_EQ(
-        second["routeNumber"]["planes"],
-        Json::parse(R"([{"offset":23,"byteCount":3,"bitsPerPixel":1,"width":3,"height":8}])"));
-    EXPECT_EQ(all[2],
-              Json({{"file", path("missing")}, {"error", "opening: No such file or directory"}}));
+TEST_F(Cli, Extract) {
+    write("cs1", str(makeGraphic({"VE8,CS1,RL1", std::nullopt, {1, 2, 3, 4, 5, 6, 7, 8}})));
+    write("cs0", str(makeGraphic({"VE8", std::nullopt, {0, 0, 0x3C, 0x42, 0, 0}})));
+    write("rows", str(makeGraphic({"HE8", std::nullopt, {1, 2}})));
+    check({
+        {{"extract", "cs1", "--exclude-route", "-o", "two"},
+         0,
+         "",
+         {"columns      3\n", "column size  8\n", "planes       2\n",
+          "length       3 bytes a plane\n", "offset       16\n", "written      two, 6 bytes\n"},
+         {{"two", "\2\3\4\6\7\10"}}},
+        {{"extract", "cs0", "--trim-leading", "--trim-trailing", "-o", "one"},
+         0,
+         "",
+         {"columns      2\n", "planes       1\n", "length       2 bytes\n"},
+         {{"one", "\x3C\x42"}}},
+        {{"extract", "rows", "-o", "none"},
+         1,
+         "rows: extracting the image of a horizontal raster: "},
+        {{"extract", "rows"}, 2, usage},
+    });
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"cs1", "cs0", "rows", "two", "one"}));
 }
 
-TEST_F(Cli, InfoBriefRowsLineUpAndUnreadableParametersFail) {
-    const std::string z = write("z", makeGraphic({"CS1,ZJSON", std::nullopt, {1, 2}}));
-    const Outcome r =
-        run({"info", "--brief", write("reserved", reserved), write("routed", routed), z});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qrvx: " + z + ": parsing parameters: Invalid argument\n");
-    std::istringstream in(r.out);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    ASSERT_EQ(lines.size(), 4u);
-    const std::size_t routeColumn = lines[0].find("ROUTE AREA");
-    EXPECT_EQ(lines[1].substr(path("reserved").size()),
-              "     44  1   vertical  4x16  2       yes           2 lines reserved at start");
-    EXPECT_EQ(lines[2].substr(routeColumn), "3 x 8 at end, code 2");
-    EXPECT_EQ(lines[3].substr(lines[0].find("CS"), 2), "? ");
+TEST_F(Cli, Program) {
+    write("target", str(makeGraphic({"VE8,RL2", 1, {0x11, 0x12, 0x13, 0x14, 0x15, 0x16}})));
+    write("source", str(makeGraphic({"VE8,@RP1/2/0,RL2", std::nullopt, {0xA1, 0xA2, 0xA3}})));
+    write("marked", marked);
+    check({
+        {{"program", "target", "source", "-o", "out"}, 0, "", {}, {{"out", programmed}}},
+        {{"program", "marked", "source", "-o", "again"}, 1, "marked: already holds a route number"},
+        {{"program", "target", "target", "-o", "again"},
+         1,
+         "target: holds no route number (no @RP"},
+        {{"program", "target", "source"}, 2, usage},
+    });
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"target", "source", "marked", "out"}));
 }
 
-TEST_F(Cli, PngDrawsWithChosenOrDefaultColoursAndTitle) {
-    // One column of 8 pixels each: the top pixel of column 0, the bottom one of column 1.
-    const std::string mono = write("mono.bin", makeGraphic({"VE8", std::nullopt, {0x01, 0x80}}));
-    const Rgb orange{0xFF, 0x80, 0x00}, navy{0x00, 0x00, 0x80}, white{255, 255, 255}, black{};
-    Outcome r = run({"png", mono, "-o", path("out.png"), "--fg", "#FF8000", "--bg", "000080",
-                     "--title", "Sign 7"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    auto png = readPng(path("out.png"));
-    ASSERT_TRUE(png);
-    EXPECT_EQ(png->width, 2u);
-    EXPECT_EQ(png->height, 8u);
-    EXPECT_EQ(png->texts, (decltype(png->texts){{"Title", "Sign 7"}}));
-    EXPECT_EQ(pixel(*png, 0, 0), orange);
-    EXPECT_EQ(pixel(*png, 1, 0), navy);
-    EXPECT_EQ(pixel(*png, 1, 7), orange);
-
-    ASSERT_EQ(run({"png", mono}).status, 0);
-    png = readPng(path("mono.png"));
-    ASSERT_TRUE(png);
-    EXPECT_EQ(png->texts, (decltype(png->texts){{"Title", "mono.bin"}}));
-    EXPECT_EQ(pixel(*png, 0, 0), white);
-    EXPECT_EQ(pixel(*png, 1, 0), black);
-
-    // A graphic named .png is not overwritten by its own picture.
-    const ByteVector colour =
-        makeGraphic({"VE8,CS1,PA255,PB65280,PD16777215", std::nullopt, {0x01, 0x03}});
-    ASSERT_EQ(run({"png", write("odd.png", colour), "--fg", "#123456"}).status, 0);
-    EXPECT_EQ(contents(path("odd.png")), colour);
-    png = readPng(path("odd.png.png"));
-    ASSERT_TRUE(png);
-    EXPECT_EQ(pixel(*png, 0, 0), white);                   // 3: PD, whatever --fg says
-    EXPECT_EQ(pixel(*png, 0, 1), (Rgb{0x00, 0xFF, 0x00})); // 1: PB
-    EXPECT_EQ(pixel(*png, 0, 2), (Rgb{0xFF, 0x00, 0x00})); // 0: PA
+TEST_F(Cli, Mark) {
+    const std::string plain = str(makeGraphic({"VE8,CS1", 0, pixelsOf(6)}));
+    write("programmed", programmed);
+    write("plain", plain);
+    fs::permissions(work() / "programmed", fs::perms(0640));
+    fs::create_symlink("programmed", work() / "link");
+    check({
+        {{"mark", "programmed", "-o", "m"}, 0, "", {}, {{"m", marked}, {"programmed", programmed}}},
+        // In place through the link: the link stays, its file changes and keeps its mode.
+        {{"mark", "link"}, 0, "", {}, {{"programmed", marked}}},
+        {{"mark", "plain"}, 1, "plain: no RL or RR key to delete: ", {}, {{"plain", plain}}},
+        {{"mark"}, 2, usage},
+    });
+    EXPECT_TRUE(fs::is_symlink(work() / "link"));
+    EXPECT_EQ(fs::status(work() / "programmed").permissions(), fs::perms(0640));
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"programmed", "plain", "link", "m"}));
 }
 
-TEST_F(Cli, PngFailuresKeepAnExistingOutput) {
-    const std::string z = write("z", makeGraphic({"ZJSON", std::nullopt, {1}}));
-    const std::string empty = write("empty", makeGraphic({"VE8", std::nullopt, {}}));
-    const std::string out = write("out.png", bytesOf("keep"));
-    Outcome r = run({"png", z, "-o", out});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qrvx: " + z + ": decoding: Invalid argument\n");
-    r = run({"png", empty, "-o", out});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qrvx: " + empty + ": no pixels to draw: No data available\n");
-    r = run({"png", empty, "-o", path("nowhere/out.png")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(contents(out), bytesOf("keep"));
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"z", "empty", "out.png"}));
+// Links are followed to the file they name; devices and pipes are written, never replaced.
+TEST_F(Cli, Outputs) {
+    write("mono", mono);
+    write("programmed", programmed);
+    write("file", "old");
+    ASSERT_EQ(run({"png", "mono", "-o", "mono.png"}).status, 0);
+    const std::string png = shown(work() / "mono.png");
+    fs::create_symlink("file", work() / "link");
+    fs::create_symlink("made", work() / "dangling");
+    fs::create_symlink("/dev/full", work() / "full");
+    ASSERT_EQ(mkfifo((work() / "fifo").c_str(), 0600), 0);
+    // Open first, so that the tool never waits for a reader; the pipe holds a small PNG.
+    const int reader = open((work() / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    const std::string full = "full: writing: No space left on device\n";
+    check({
+        {{"png", "mono", "-o", "-"}, 0, "", {}, {{"-", png}}},
+        {{"extract", "mono", "-o", "-"}, 0, "standard output, 2 bytes", {}, {{"-", "\1\x80"}}},
+        {{"mark", "programmed", "-o", "-"}, 0, "", {}, {{"-", marked}}},
+        {{"program", "programmed", "programmed", "-o", "-"}, 1, "already holds a route number"},
+        {{"png", "mono", "-o", "link"}, 0, "", {}, {{"file", png}}},
+        {{"png", "mono", "-o", "dangling"}, 0, "", {}, {{"made", png}}},
+        {{"png", "mono", "-o", "fifo"}},
+        {{"png", "mono", "-o", "full"}, 1, full},
+        {{"mark", "programmed", "-o", "full"}, 1, full},
+    });
+    std::array<char, 4096> piped{};
+    const ssize_t count = read(reader, piped.data(), piped.size());
+    close(reader);
+    EXPECT_EQ(std::string(piped.data(), static_cast<std::size_t>(std::max<ssize_t>(count, 0))),
+              contents(work() / "mono.png"));
+    EXPECT_TRUE(fs::is_fifo(work() / "fifo"));
+    EXPECT_EQ(fs::read_symlink(work() / "link"), "file");
+    EXPECT_EQ(fs::read_symlink(work() / "full"), "/dev/full");
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"mono", "programmed", "file", "mono.png", "link",
+                                                  "dangling", "made", "full", "fifo"}));
 }
 
-TEST_F(Cli, ExtractWritesThePackedImageAndReportsIt) {
-    const std::string twoPlanes =
-        write("cs1", makeGraphic({"VE8,CS1,RL1", std::nullopt, {1, 2, 3, 4, 5, 6, 7, 8}}));
-    Outcome r = run({"extract", twoPlanes, "--exclude-route", "-o", path("image")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(contents(path("image")), (ByteVector{2, 3, 4, 6, 7, 8}));
-    auto report = tables(r.out)[0];
-    EXPECT_EQ(report.at("columns"), "3");
-    EXPECT_EQ(report.at("column size"), "8");
-    EXPECT_EQ(report.at("planes"), "2");
-    EXPECT_EQ(report.at("length"), "3 bytes a plane");
-    EXPECT_EQ(report.at("offset"), "16");
-
-    const std::string mono =
-        write("cs0", makeGraphic({"VE8", std::nullopt, {0, 0, 0x3C, 0x42, 0, 0}}));
-    r = run({"extract", mono, "--trim-leading", "--trim-trailing", "-o", path("image")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(contents(path("image")), (ByteVector{0x3C, 0x42}));
-    report = tables(r.out)[0];
-    EXPECT_EQ(report.at("columns"), "2");
-    EXPECT_EQ(report.at("planes"), "1");
-
-    const std::string rows = write("rows", makeGraphic({"HE8", std::nullopt, {1, 2}}));
-    r = run({"extract", rows, "-o", path("none")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              "qrvx: " + rows +
-                  ": extracting the image of a horizontal raster: Operation not supported\n");
-    EXPECT_FALSE(fs::exists(path("none")));
-}
-
-TEST_F(Cli, ProgramThenMarkRoundTrip) {
-    const std::string target =
-        write("target", makeGraphic({"VE8,RL2", 1, {0x11, 0x12, 0x13, 0x14, 0x15, 0x16}}));
-    const std::string source =
-        write("source", makeGraphic({"VE8,@RP1/2/0,RL2", std::nullopt, {0xA1, 0xA2, 0xA3}}));
-    const ByteVector pixels{0xA1, 0xA2, 0x13, 0x14, 0x15, 0x16};
-    Outcome r = run({"program", target, source, "-o", path("programmed")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(contents(path("programmed")), makeGraphic({"VE8,@RP1/2/0,RL2", 1, pixels}));
-
-    ASSERT_EQ(run({"mark", path("programmed"), "-o", path("marked")}).status, 0);
-    const ByteVector marked = makeGraphic({"VE8,@RP1/2/0", 1, pixels});
-    EXPECT_EQ(contents(path("marked")), marked);
-    EXPECT_EQ(Json::parse(run({"info", "--json", path("marked")}).out)[0]["programmable"], false);
-
-    // In place through a symbolic link: the link stays, its file changes, its mode is kept.
-    fs::permissions(path("programmed"), fs::perms(0640));
-    fs::create_symlink("programmed", path("link"));
-    ASSERT_EQ(run({"mark", path("link")}).status, 0);
-    EXPECT_TRUE(fs::is_symlink(path("link")));
-    EXPECT_EQ(contents(path("programmed")), marked);
-    EXPECT_EQ(fs::status(path("programmed")).permissions(), fs::perms(0640));
-
-    r = run({"program", path("marked"), source, "-o", path("again")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qrvx: " + path("marked") + ": already holds a route number: File exists\n");
-    r = run({"program", target, target, "-o", path("again")});
-    EXPECT_EQ(r.err, "qrvx: " + target +
-                         ": holds no route number (no @RP byte count): No data available\n");
-    EXPECT_FALSE(fs::exists(path("again")));
-}
-
-TEST_F(Cli, MarkInPlaceLeavesTheInputWhenMarkingFails) {
-    const ByteVector graphic = makeGraphic({"VE8,CS1", 0, pixelsOf(6)});
-    const std::string file = write("graphic", graphic);
-    const Outcome r = run({"mark", file});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qrvx: " + file + ": no RL or RR key to delete: No such file or directory\n");
-    EXPECT_EQ(contents(file), graphic);
-    EXPECT_EQ(workFiles(), std::set<std::string>{"graphic"});
-}
-
-TEST_F(Cli, UsageErrorsExitWithTwoAndWriteNothing) {
-    const std::string g = write("g", makeGraphic({"VE8", std::nullopt, {1, 2}}));
-    const std::vector<Args> usage = {{},
-                                     {"bogus"},
-                                     {"info"},
-                                     {"info", "--frobnicate", g},
-                                     {"info", "--json", "--brief", g},
-                                     {"extract", g},
-                                     {"program", g, g},
-                                     {"mark"},
-                                     {"png", g, "--fg", "red"},
-                                     {"png", g, "--bg", "#12345"},
-                                     {"png", g, "--fg", "#1234567"},
-                                     {"png", g, "--fg", "#GGGGGG"},
-                                     {"png", g, "--fg", "+12345"},
-                                     {"png", g, "--fg", "##123456"}};
-    for (const Args &args : usage) {
-        const Outcome r = run(args);
-        const std::string shown = ::testing::PrintToString(args);
-        EXPECT_EQ(r.status, 2) << shown;
-        EXPECT_EQ(r.out, "") << shown;
-        EXPECT_TRUE(r.err.starts_with("qrvx: ")) << shown << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << shown << r.err;
-    }
-    EXPECT_EQ(workFiles(), std::set<std::string>{"g"});
+TEST_F(Cli, UsageAndHelp) {
+    std::vector<Row> rows = {{{}, 2, "qrvx: a command is required"}, {{"bogus"}, 2, usage}};
     for (const std::string command : {"info", "png", "extract", "program", "mark"}) {
-        const Outcome r = run({command, "--help"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_NE(r.out.find("Usage: qrvx " + command + " [OPTIONS]"), std::string::npos);
+        rows.push_back({{command, "--help"}, 0, "", {"Usage: qrvx " + command + " [OPTIONS]"}});
     }
-}
-
-TEST_F(Cli, VerboseTracesTheLibraryAndErrorsAlwaysShow) {
-    const std::string g = write("g", makeGraphic({"VE8", std::nullopt, {1, 2}}));
-    EXPECT_EQ(run({"png", g}).err, "");
-    for (const Args &args : {Args{"-v", "png", g}, Args{"png", "-v", g}}) {
-        const Outcome r = run(args);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_NE(r.err.find("[qrvx debug] convertCS0Image:550: converting CS0 Image"),
-                  std::string::npos)
-            << r.err;
-    }
-    const Outcome r =
-        run({"info", "--brief", write("bad", makeGraphic({"VE12x", std::nullopt, {1}}))});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.err.find("Incorrect Column Size 12x"), std::string::npos) << r.err;
-}
-
-TEST_F(Cli, RefusesFilesBeyondThirtyTwoBitLengths) {
-    const std::string big = path("big");
-    std::ofstream(big).close();
-    fs::resize_file(big, std::uintmax_t{1} << 32); // sparse: no disk space, and never read
-    const Outcome r = run({"info", big});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qrvx: " + big +
-                         ": larger than 4 GiB - 1 bytes, the most a graphic can have: File too "
-                         "large\n");
+    check(rows);
+    EXPECT_EQ(workFiles(), std::set<std::string>{});
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 #include "allocation_faults.hpp"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
 
 // The real allocator: a sanitizer's when one is linked (so it keeps tracking every block), else
 // the C library's.
@@ -21,18 +20,13 @@ void __libc_free(void *);
 
 namespace {
 
-struct ThreadFaults {
-    bool counting = false;
-    bool armed = false;
-    qrvx::test::FaultMode mode = qrvx::test::FaultMode::nthOnly;
-    std::size_t failAt = 0;
-    std::size_t attempts = 0;
-    bool injected = false;
-    long outstanding = 0;
-    std::size_t largest = 0;
-};
-
-thread_local ThreadFaults faults;
+thread_local struct {
+    bool counting, andLater;
+    std::size_t failAt, attempts; // failAt 0: none
+    bool injected;
+    long outstanding;
+    std::size_t largest;
+} faults;
 
 bool shouldFail(std::size_t size) {
     if (!faults.counting) {
@@ -40,27 +34,23 @@ bool shouldFail(std::size_t size) {
     }
     ++faults.attempts;
     faults.largest = size > faults.largest ? size : faults.largest;
-    if (!faults.armed) {
-        return false;
-    }
-    const bool fail = faults.mode == qrvx::test::FaultMode::nthOnly
-                          ? faults.attempts == faults.failAt
-                          : faults.attempts >= faults.failAt;
+    const bool fail = faults.failAt != 0 && (faults.andLater ? faults.attempts >= faults.failAt
+                                                             : faults.attempts == faults.failAt);
     faults.injected = faults.injected || fail;
     return fail;
 }
 
-void *track(void *memory) {
+// Counts a block given out (change 1) or taken back (-1) while counting.
+void *track(void *memory, long change = 1) {
     if (faults.counting && memory != nullptr) {
-        ++faults.outstanding;
+        faults.outstanding += change;
     }
     return memory;
 }
 
-void untrack(void *memory) {
-    if (faults.counting && memory != nullptr) {
-        --faults.outstanding;
-    }
+template <typename Sanitizer, typename Libc, typename... Arguments>
+auto real(Sanitizer *sanitizer, Libc *libc, Arguments... arguments) {
+    return sanitizer != nullptr ? sanitizer(arguments...) : libc(arguments...);
 }
 
 } // namespace
@@ -68,83 +58,62 @@ void untrack(void *memory) {
 extern "C" {
 
 void *malloc(std::size_t size) {
-    if (shouldFail(size)) {
-        return nullptr;
-    }
-    return track(__interceptor_malloc != nullptr ? __interceptor_malloc(size)
-                                                 : __libc_malloc(size));
+    return shouldFail(size) ? nullptr : track(real(__interceptor_malloc, __libc_malloc, size));
 }
 
 void *calloc(std::size_t count, std::size_t size) {
     if (shouldFail(size > 0 && count > SIZE_MAX / size ? SIZE_MAX : count * size)) {
         return nullptr;
     }
-    return track(__interceptor_calloc != nullptr ? __interceptor_calloc(count, size)
-                                                 : __libc_calloc(count, size));
+    return track(real(__interceptor_calloc, __libc_calloc, count, size));
 }
 
 void *realloc(void *memory, std::size_t size) {
     if (shouldFail(size)) {
         return nullptr;
     }
-    untrack(memory);
-    return track(__interceptor_realloc != nullptr ? __interceptor_realloc(memory, size)
-                                                  : __libc_realloc(memory, size));
+    track(memory, -1);
+    return track(real(__interceptor_realloc, __libc_realloc, memory, size));
 }
 
 void free(void *memory) {
-    untrack(memory);
-    if (__interceptor_free != nullptr) {
-        __interceptor_free(memory);
-    } else {
-        __libc_free(memory);
-    }
+    track(memory, -1);
+    real(__interceptor_free, __libc_free, memory);
 }
 
 } // extern "C"
 
 namespace qrvx::test {
 
-FaultRun runWithFault(std::size_t n, FaultMode mode, const std::function<void()> &call,
-                      const std::function<void(const FaultRun &)> &inspect,
-                      const std::function<void()> &release) {
-    faults = ThreadFaults{};
-    faults.counting = true;
-    faults.armed = n != 0;
-    faults.mode = mode;
-    faults.failAt = n;
-    call();
-    faults.armed = false;
+Uncounted::Uncounted() : counting_(faults.counting) {
     faults.counting = false;
-    FaultRun run{faults.injected, faults.attempts, faults.outstanding, faults.largest};
-    inspect(run);
-    faults.counting = true;
-    release();
-    run.outstanding = faults.outstanding;
-    faults = ThreadFaults{};
+}
+
+Uncounted::~Uncounted() {
+    faults.counting = counting_;
+}
+
+FaultRun runWithFault(std::size_t n, bool andLater, const std::function<void()> &body) {
+    faults = {true, andLater, n, 0, false, 0, 0};
+    body();
+    const FaultRun run{faults.injected, faults.attempts, faults.outstanding, faults.largest};
+    faults = {};
     return run;
 }
 
-std::size_t exerciseEveryFault(const FaultScenario &scenario) {
-    constexpr std::size_t runaway = 100000;
+std::size_t exerciseEveryFault(const std::function<void()> &body) {
     std::size_t allocations = 0;
-    std::size_t failedRuns = 0;
-    for (const FaultMode mode : {FaultMode::nthOnly, FaultMode::nthAndLater}) {
-        for (std::size_t n = 1; n < runaway; ++n) {
-            const FaultRun run =
-                runWithFault(n, mode, scenario.call, scenario.check, scenario.release);
-            EXPECT_EQ(run.outstanding, 0)
-                << "blocks leaked with allocation " << n
-                << (mode == FaultMode::nthOnly ? " failing" : " and later ones failing");
+    for (const bool andLater : {false, true}) {
+        for (std::size_t n = 1; n < 100000; ++n) {
+            const FaultRun run = runWithFault(n, andLater, body);
+            EXPECT_EQ(run.outstanding, 0) << "blocks leaked with allocation " << n
+                                          << (andLater ? " and later ones" : "") << " failing";
             if (!run.injected) {
                 allocations = run.allocations;
                 break;
             }
-            ++failedRuns;
         }
     }
-    std::printf("[ faults   ] %zu allocations, %zu runs with a failed allocation\n", allocations,
-                failedRuns);
     return allocations;
 }
 

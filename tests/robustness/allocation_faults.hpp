@@ -8,36 +8,31 @@
 
 namespace qrvx::test {
 
-enum class FaultMode {
-    nthOnly,     // only the n-th allocation fails
-    nthAndLater, // the n-th and every later one fail
-};
-
 struct FaultRun {
     bool injected;           // an allocation was made to fail
-    std::size_t allocations; // allocations attempted by the call
-    long outstanding;        // blocks the call left allocated (after release: leaked)
-    std::size_t largest;     // the largest single request of the call, in bytes
+    std::size_t allocations; // allocations attempted
+    long outstanding;        // blocks left allocated: leaked
+    std::size_t largest;     // the largest single request, in bytes
 };
 
-// Runs call with the fault armed on this thread (n = 0: none); then inspect, uncounted, to
-// compare outputs; then release, which frees the outputs. Allocations of call and frees of
-// release are counted, so the run's outstanding is what call leaked.
-FaultRun runWithFault(std::size_t n, FaultMode mode, const std::function<void()> &call,
-                      const std::function<void(const FaultRun &)> &inspect,
-                      const std::function<void()> &release);
+// Runs body with allocation n failing (n = 0: none), and with every later one too when
+// andLater. Allocations of the test's own, inside an Uncounted scope, are neither counted nor
+// failed.
+FaultRun runWithFault(std::size_t n, bool andLater, const std::function<void()> &body);
 
-// An entry point under test: call runs it, check compares its outputs with an undisturbed run's
-// (a run without an injected fault must match it exactly; one with a fault must match it or end
-// in the documented error with the documented outputs), release frees the outputs.
-struct FaultScenario {
-    std::function<void()> call;
-    std::function<void(const FaultRun &)> check;
-    std::function<void()> release;
+class Uncounted {
+public:
+    Uncounted();
+    ~Uncounted();
+    Uncounted(const Uncounted &) = delete;
+    Uncounted &operator=(const Uncounted &) = delete;
+
+private:
+    bool counting_;
 };
 
-// Fails allocation n = 1, 2, ... in both modes until a run completes without a fault; every run
-// must pass check and leak nothing. Returns the number of allocations the undisturbed call makes.
-std::size_t exerciseEveryFault(const FaultScenario &scenario);
+// Fails allocation n = 1, 2, ... in both modes until a run completes without a fault; no run may
+// leak. Returns the number of allocations the undisturbed body makes.
+std::size_t exerciseEveryFault(const std::function<void()> &body);
 
 } // namespace qrvx::test

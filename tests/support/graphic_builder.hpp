@@ -4,6 +4,7 @@
 #include "qrvx.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -16,10 +17,23 @@ inline ByteVector bytesOf(std::string_view text) {
     return ByteVector(text.begin(), text.end());
 }
 
-ByteVector parameterBlock(std::string_view text);
+inline ByteVector parameterBlock(std::string_view text) {
+    char header[4];
+    std::snprintf(header, sizeof header, "*%02X", static_cast<unsigned>(text.size() & 0xFF));
+    ByteVector block = bytesOf(header);
+    block.insert(block.end(), text.begin(), text.end());
+    block.push_back('*');
+    return block;
+}
 
 // count bytes of a fixed, irregular pattern with blank bytes among them.
-ByteVector pixelsOf(std::size_t count);
+inline ByteVector pixelsOf(std::size_t count) {
+    ByteVector bytes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = i % 4 == 3 ? 0 : static_cast<std::uint8_t>(i * 37 + 11);
+    }
+    return bytes;
+}
 
 struct GraphicParts {
     std::optional<std::string_view> parameters; // no block when empty
@@ -27,7 +41,14 @@ struct GraphicParts {
     ByteVector pixels;
 };
 
-ByteVector makeGraphic(const GraphicParts &parts);
+inline ByteVector makeGraphic(const GraphicParts &parts) {
+    ByteVector bytes = parts.parameters ? parameterBlock(*parts.parameters) : ByteVector{};
+    if (parts.scrollByte) {
+        bytes.insert(bytes.end(), {'U', *parts.scrollByte});
+    }
+    bytes.insert(bytes.end(), parts.pixels.begin(), parts.pixels.end());
+    return bytes;
+}
 
 // A QRVX_Graphic over bytes (which must outlive it).
 inline QRVX_Graphic graphicOf(ByteVector &bytes, std::uint32_t defaultRowSize = 0,

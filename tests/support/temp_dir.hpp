@@ -2,14 +2,25 @@
 #pragma once
 
 #include <filesystem>
+#include <stdexcept>
+#include <stdlib.h>
 #include <string>
 
 namespace qrvx::test {
 
 class TempDir {
 public:
-    explicit TempDir(const std::string &prefix = "qrvx");
-    ~TempDir();
+    explicit TempDir(const std::string &prefix = "qrvx") {
+        std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "_XXXXXX"));
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create a temporary directory");
+        }
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
 

@@ -1,6 +1,8 @@
 // Captures what the library sends to the host logger, through the stand-in's sink.
 #pragma once
 
+#include "qrvx_host_trace.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,29 +20,39 @@ struct Message {
     bool operator==(const Message &) const = default;
 };
 
+inline constexpr std::uint32_t errorLevel = 0x02, debugLevel = 0x10, verboseLevel = 0x20;
+inline constexpr std::uint32_t allLevels = errorLevel | debugLevel | verboseLevel;
+
 // While alive: the logger is present with the given level bits (or absent with std::nullopt)
 // and every printed message is recorded. Restores "no logger, default sink" when destroyed.
 class TraceCapture {
 public:
-    explicit TraceCapture(std::optional<std::uint32_t> enabledLevels);
-    ~TraceCapture();
+    explicit TraceCapture(std::optional<std::uint32_t> enabledLevels) {
+        if (enabledLevels) {
+            QTR_useLogger(*enabledLevels);
+        } else {
+            QTR_useNoLogger();
+        }
+        QTR_setSink(record, &messages_);
+    }
+    ~TraceCapture() {
+        QTR_setSink(nullptr, nullptr);
+        QTR_useNoLogger();
+    }
     TraceCapture(const TraceCapture &) = delete;
     TraceCapture &operator=(const TraceCapture &) = delete;
 
     const std::vector<Message> &messages() const { return messages_; }
-    void clear() { messages_.clear(); }
 
 private:
+    static void record(void *context, std::uint32_t level, const char *function, std::uint32_t line,
+                       const char *format, const char *text) {
+        static_cast<std::vector<Message> *>(context)->push_back(Message{
+            level, function != nullptr ? std::optional<std::string>(function) : std::nullopt, line,
+            format, text});
+    }
+
     std::vector<Message> messages_;
 };
-
-inline constexpr std::uint32_t errorLevel = 0x02;
-inline constexpr std::uint32_t debugLevel = 0x10;
-inline constexpr std::uint32_t verboseLevel = 0x20;
-inline constexpr std::uint32_t allLevels = errorLevel | debugLevel | verboseLevel;
-
-Message errorMessage(std::string format, std::string text);
-Message tracedMessage(std::uint32_t level, std::string function, std::uint32_t line,
-                      std::string format, std::string text);
 
 } // namespace qrvx::test

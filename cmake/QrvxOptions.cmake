@@ -1,0 +1,70 @@
+# What gets built besides the library. The parts default on only when qrvx is the top-level
+# project, so a host that adds qrvx with add_subdirectory or FetchContent gets qrvx::qrvx and
+# needs nothing beyond a C++20 compiler and libpng.
+
+set(qrvx_top ${PROJECT_IS_TOP_LEVEL})
+option(QRVX_BUILD_TOOLS "Build the qrvx command-line tool (CLI11, nlohmann-json)" ${qrvx_top})
+option(QRVX_BUILD_EXAMPLES "Build the sample generator, the C++ example and the demo" ${qrvx_top})
+option(QRVX_BUILD_TESTS "Build the tests when BUILD_TESTING is on (GoogleTest)" ${qrvx_top})
+option(QRVX_BUILD_BENCHMARKS "Build the benchmarks (Google Benchmark)" OFF)
+option(QRVX_FUZZ "Build the fuzz targets with libFuzzer (clang)" OFF)
+option(QRVX_BUILD_HOST_TRACE "Build the stand-in host trace library qrvx::host_trace" ${qrvx_top})
+option(QRVX_BUILD_AUTHOR "Build libqrvx_author, which makes graphics from images" ${qrvx_top})
+if(PROJECT_IS_TOP_LEVEL)
+    option(BUILD_SHARED_LIBS "Build libqrvx as a shared library (OFF: libqrvx.a)" ON)
+endif()
+
+if(QRVX_BUILD_TESTS)
+    include(CTest)
+endif()
+set(qrvx_tests OFF)
+if(QRVX_BUILD_TESTS AND BUILD_TESTING)
+    set(qrvx_tests ON)
+endif()
+# Every other part links the stand-in trace library; all but the benchmarks make graphics too.
+if(QRVX_BUILD_TOOLS OR QRVX_BUILD_EXAMPLES OR qrvx_tests OR QRVX_BUILD_BENCHMARKS OR QRVX_FUZZ)
+    set(QRVX_BUILD_HOST_TRACE ON)
+endif()
+if(QRVX_BUILD_TOOLS OR QRVX_BUILD_EXAMPLES OR qrvx_tests OR QRVX_FUZZ)
+    set(QRVX_BUILD_AUTHOR ON)
+endif()
+
+# An optimised build unless asked otherwise.
+get_property(qrvx_multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
+if(PROJECT_IS_TOP_LEVEL AND NOT qrvx_multi_config AND NOT CMAKE_BUILD_TYPE)
+    set(CMAKE_BUILD_TYPE Release CACHE STRING "Build type" FORCE)
+endif()
+
+# qrvx_require(OPTION NAME:DEBIAN_PACKAGE...): fails the configure with one line naming every
+# package OPTION lacks.
+function(qrvx_require option)
+    set(names "")
+    set(packages "")
+    foreach(requirement IN LISTS ARGN)
+        string(REPLACE ":" ";" requirement "${requirement}")
+        list(GET requirement 0 name)
+        list(GET requirement 1 package)
+        find_package(${name} QUIET)
+        if(NOT ${name}_FOUND)
+            list(APPEND names ${name})
+            list(APPEND packages ${package})
+        endif()
+    endforeach()
+    if(names)
+        list(JOIN names " and " names)
+        list(JOIN packages " " packages)
+        # The leading space keeps the line whole.
+        message(FATAL_ERROR " ${option} needs ${names}: apt-get install ${packages}, "
+                            "or configure with -D${option}=OFF")
+    endif()
+endfunction()
+
+if(QRVX_BUILD_TOOLS)
+    qrvx_require(QRVX_BUILD_TOOLS CLI11:libcli11-dev nlohmann_json:nlohmann-json3-dev)
+endif()
+if(qrvx_tests)
+    qrvx_require(QRVX_BUILD_TESTS GTest:libgtest-dev PkgConfig:pkg-config)
+endif()
+if(QRVX_BUILD_BENCHMARKS)
+    qrvx_require(QRVX_BUILD_BENCHMARKS benchmark:libbenchmark-dev)
+endif()

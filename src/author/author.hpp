@@ -1,0 +1,33 @@
+// What the authoring sources share: refusals with their reason, and the parameter text.
+#pragma once
+
+#include "qrvx_author.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace qrvx::author {
+
+// The error of a refusal; its reason, when the caller asked for one, is text.
+std::error_code refuse(std::string *reason, Errc error, std::string text);
+
+// "#RRGGBB".
+std::string hexColour(Rgb colour);
+
+// Lines and line length of image's packed pixel data under options, before rounding to bytes.
+struct LineShape {
+    std::uint32_t lines;
+    std::uint32_t lineLength;
+};
+LineShape lineShape(const ImageView &image, const Options &options);
+
+// The keys encoding writes itself: line size, colour system, palette, route number.
+Result<std::string> ownKeys(const ImageView &image, const Options &options,
+                            const std::vector<Rgb> &palette, std::string *reason);
+
+// The whole parameter text: ownText, then options.keys once every key in them is one the
+// library reads and none repeats a key of ownText.
+Result<std::string> parameterText(const std::string &ownText, const Options &options,
+                                  std::string *reason);
+
+} // namespace qrvx::author

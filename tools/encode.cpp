@@ -1,0 +1,202 @@
+// `qrvx encode`: a PNG image as a sign graphic, ready to program.
+#include "colour_option.hpp"
+#include "commands.hpp"
+#include "failure.hpp"
+#include "file_io.hpp"
+#include "qrvx_author.hpp"
+
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+namespace qrvx::cli {
+namespace {
+
+using author::Rgb;
+
+constexpr int usageError = 2;
+constexpr int operationFailed = 1;
+
+Rgb rgbOf(const std::string &text) {
+    const std::uint32_t value = *parseHexColour(text);
+    return {static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value)};
+}
+
+std::vector<std::string> splitPalette(const std::string &text) {
+    std::vector<std::string> colours;
+    std::istringstream in(text);
+    for (std::string colour; std::getline(in, colour, ',');) {
+        colours.push_back(colour);
+    }
+    return colours;
+}
+
+const CLI::Validator paletteValidator(
+    [](std::string &text) {
+        const std::vector<std::string> colours = splitPalette(text);
+        if (colours.size() != 4 || text.ends_with(',')) {
+            return "not four colours #RRGGBB,#RRGGBB,#RRGGBB,#RRGGBB: " + text;
+        }
+        for (const std::string &colour : colours) {
+            if (!parseHexColour(colour)) {
+                return "not a colour #RRGGBB: " + colour;
+            }
+        }
+        return std::string();
+    },
+    "#RRGGBB,#RRGGBB,#RRGGBB,#RRGGBB");
+
+struct EncodeCommandOptions {
+    std::string image;
+    std::string output;
+    std::uint32_t colourSystem = 0;
+    std::string raster = "vertical";
+    std::optional<std::string> palette;
+    std::optional<std::string> background;
+    std::optional<unsigned> threshold;
+    bool nearest = false;
+    std::string keys;
+    std::optional<unsigned> scroll;
+    std::optional<std::string> routeSide;
+    std::uint16_t routeCode = 1;
+};
+
+int usage(const std::string &message) {
+    std::cerr << "qrvx: " << message << " (see --help)\n";
+    return usageError;
+}
+
+// The combinations CLI11 cannot check by itself.
+std::optional<int> checkCombination(const EncodeCommandOptions &options) {
+    const bool monochrome = options.colourSystem == 0;
+    if (monochrome && (options.palette || options.nearest)) {
+        return usage("--palette and --nearest need --colour-system 1 or 2");
+    }
+    if (!monochrome && options.threshold) {
+        return usage("--threshold needs --colour-system 0");
+    }
+    return std::nullopt;
+}
+
+// Transparent pixels: the background given, else the palette's first colour, else black.
+Rgb transparentColour(const EncodeCommandOptions &options) {
+    if (options.background) {
+        return rgbOf(*options.background);
+    }
+    return options.palette ? rgbOf(splitPalette(*options.palette).front()) : Rgb{};
+}
+
+author::Options authorOptions(const EncodeCommandOptions &options) {
+    author::Options out;
+    out.colourSystem = options.colourSystem;
+    out.raster = options.raster == "horizontal" ? author::RasterDirection::horizontal
+                                                : author::RasterDirection::vertical;
+    if (options.palette) {
+        const std::vector<std::string> colours = splitPalette(*options.palette);
+        out.palette = std::array<Rgb, 4>{rgbOf(colours[0]), rgbOf(colours[1]), rgbOf(colours[2]),
+                                         rgbOf(colours[3])};
+    }
+    out.nearest = options.nearest;
+    out.background = options.background ? rgbOf(*options.background) : Rgb{};
+    if (options.threshold) {
+        out.threshold = static_cast<std::uint8_t>(*options.threshold);
+    }
+    if (options.routeSide) {
+        out.routeNumber = author::RouteNumber{
+            *options.routeSide == "end" ? author::RouteSide::end : author::RouteSide::start,
+            options.routeCode};
+    }
+    out.keys = options.keys;
+    if (options.scroll) {
+        out.scroll = *options.scroll == 1 ? author::ScrollMarker::one : author::ScrollMarker::zero;
+    }
+    return out;
+}
+
+// "qrvx: FILE: what failed: reason", where the reason names the pixel, key or libpng message.
+int refused(const std::string &file, std::error_code error, const std::string &reason) {
+    std::cerr << "qrvx: " << file << ": " << error.message();
+    if (!reason.empty()) {
+        std::cerr << ": " << reason;
+    }
+    if (error == author::Errc::pixelsLikeScrollMarker) {
+        std::cerr << " (add one with --scroll 0 or 1)";
+    }
+    std::cerr << '\n';
+    return operationFailed;
+}
+
+int runEncode(const EncodeCommandOptions &options) {
+    if (const auto status = checkCombination(options)) {
+        return *status;
+    }
+    std::string reason;
+    const auto image =
+        author::readPngFile(options.image.c_str(), transparentColour(options), &reason);
+    if (!image) {
+        if (image.error().category() == std::generic_category()) {
+            throw Failure(options.image, "reading", image.error());
+        }
+        return refused(options.image, image.error(), reason);
+    }
+    const auto graphic = author::encode(image->view(), authorOptions(options), &reason);
+    if (!graphic) {
+        return refused(options.image, graphic.error(), reason);
+    }
+    OutputFile file(options.output);
+    file.write(*graphic);
+    file.commit();
+    return 0;
+}
+
+} // namespace
+
+Command addEncodeCommand(CLI::App &app) {
+    auto options = std::make_shared<EncodeCommandOptions>();
+    CLI::App *command = app.add_subcommand(
+        "encode", "Make a graphic from a PNG image (transparent pixels count as the background)");
+    command->add_option("IMAGE", options->image, "PNG image")->required();
+    command->add_option("-o,--output", options->output, "Graphic file")->required();
+    command
+        ->add_option("--colour-system", options->colourSystem,
+                     "0 monochrome, 1 two one-bit planes, 2 two bits a pixel")
+        ->check(CLI::IsMember({0, 1, 2}))
+        ->capture_default_str();
+    command->add_option("--raster", options->raster, "Lines of the pixel data")
+        ->check(CLI::IsMember({"vertical", "horizontal"}))
+        ->capture_default_str();
+    command
+        ->add_option("--palette", options->palette,
+                     "Four colours for colour systems 1 and 2 (default: the image's colours in "
+                     "the order they appear, padded with black)")
+        ->check(paletteValidator);
+    command->add_flag("--nearest", options->nearest,
+                      "Map colours outside the palette to the nearest one");
+    auto *background =
+        command
+            ->add_option("--bg", options->background,
+                         "Unlit colour of colour system 0, and the colour of transparent pixels "
+                         "(default #000000, or the palette's first colour)")
+            ->check(colourValidator);
+    command
+        ->add_option("--threshold", options->threshold,
+                     "Colour system 0: light pixels whose luminance is at least N")
+        ->check(CLI::Range(0, 255))
+        ->excludes(background);
+    command->add_option("--keys", options->keys,
+                        "Further parameter keys, e.g. 'RL16' or 'FG3,@RP1/32/0'");
+    command->add_option("--scroll", options->scroll, "Write the scroll marker 'U' 0x00 or 0x01")
+        ->check(CLI::IsMember({0, 1}));
+    auto *route = command
+                      ->add_option("--route-number", options->routeSide,
+                                   "The image is a route number for the start or end of a sign")
+                      ->check(CLI::IsMember({"start", "end"}));
+    command->add_option("--route-code", options->routeCode, "Route code of --route-number")
+        ->check(CLI::Range(1, 3))
+        ->needs(route)
+        ->capture_default_str();
+    return {command, [options] { return runEncode(*options); }};
+}
+
+} // namespace qrvx::cli
