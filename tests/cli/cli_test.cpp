@@ -1,10 +1,12 @@
 // The built qrvx tool, run through the shell as a user runs it, inside a directory of its own.
 #include "support/graphic_builder.hpp"
 #include "support/png_file.hpp"
+#include "support/png_picture.hpp"
 #include "support/temp_dir.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <png.h>
 
 #include <algorithm>
 #include <array>
@@ -98,8 +100,9 @@ protected:
         return names;
     }
 
-    Outcome run(const Args &args) const {
-        std::string command = "cd " + quoted(work()) + " && TMPDIR=. " + quoted(QRVX_CLI);
+    Outcome run(const Args &args, const std::string &columns = "80") const {
+        std::string command =
+            "cd " + quoted(work()) + " && COLUMNS=" + columns + " TMPDIR=. " + quoted(QRVX_CLI);
         for (const std::string &arg : args) {
             command += " " + quoted(arg);
         }
@@ -330,9 +333,107 @@ TEST_F(Cli, Outputs) {
                                                   "dangling", "made", "full", "fifo"}));
 }
 
+// The image drawn back, its transparent pixel as the background; refusals write nothing.
+TEST_F(Cli, Encode) {
+    const auto png = [](std::uint32_t height, int colourType, int bitDepth, ByteVector rows) {
+        return str(
+            pngBytes(PngPicture{2, height, colourType, bitDepth, std::move(rows), {}, {}, {}}));
+    };
+    write("in.png", png(2, PNG_COLOR_TYPE_RGB_ALPHA, 8,
+                        {255, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9, 0, 0, 0, 255, 255}));
+    const std::string two = png(1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
+    write("two.png", two);
+    write("cut.png", two.substr(0, two.size() - 20));
+    write("text.png", "not png!!");
+    // The first column packs to "U" 0x00.
+    write("marker.png", png(8, PNG_COLOR_TYPE_GRAY, 1, {0x80, 0, 0x80, 0, 0x80, 0, 0x80, 0}));
+    std::vector<Row> rows = {
+        {{"encode", "in.png", "--colour-system", "1", "--bg", "#00FF00", "-o", "g"}},
+        {{"png", "g", "-o", "g.png"},
+         0,
+         "",
+         {},
+         {{"g.png", "2x2 Title=g FF0000000000 00FF000000FF"}}},
+    };
+    const std::string palette = "#000000,#010203,#FF0000,#FFFFFF";
+    for (const auto &[args, status, message] : std::vector<std::tuple<Args, int, std::string>>{
+             {{"text.png"}, 1, "text.png: not a PNG file: no PNG signature"},
+             {{"cut.png"}, 1, "cut.png: truncated or corrupt PNG: libpng: "},
+             {{"two.png", "--colour-system", "2", "--palette", "#000000,#010203"},
+              2,
+              "not four colours"},
+             {{"two.png", "--colour-system", "2", "--palette", "#000000,#010203,#GG0000,#FFFFFF"},
+              2,
+              "not a colour #RRGGBB: #GG0000"},
+             {{"two.png", "--colour-system", "2", "--palette", palette},
+              1,
+              "two.png: a colour outside the palette: pixel (1, 0) #040506"},
+             {{"two.png", "--keys", "RL2,XX"}, 1, "a key the library does not read: 'XX'"},
+             {{"two.png", "--keys", "CS1"}, 1, "a key that encoding writes itself: 'CS1'"},
+             {{"two.png", "--palette", palette}, 2, "--colour-system 1 or 2"},
+             {{"marker.png"}, 1, "which reads as a scroll marker (add one with --scroll 0 or 1)"},
+         }) {
+        Args full{"encode", "-o", "out"};
+        full.insert(full.end(), args.begin(), args.end());
+        rows.push_back({full, status, message});
+    }
+    check(rows);
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"in.png", "two.png", "cut.png", "text.png",
+                                                  "marker.png", "g", "g.png"}));
+}
+
+// Exact drawings; COLUMNS counts only without --width.
+TEST_F(Cli, Show) {
+    // 8 x 3:  ##....##  ..####..  #......#
+    write("mono", str(makeGraphic({"HE8", std::nullopt, {0xC3, 0x3C, 0x81}})));
+    // 8 x 1, values 2 2 1 0 0 0 0 0; palette red, green, blue, white.
+    write("paletted",
+          str(makeGraphic(
+              {"HE8,CS2,PA255,PB65280,PC16711680,PD16777215", std::nullopt, {0xA4, 0x00}})));
+    // 2 x 3:  ##  .#  #.
+    write("small", str(makeGraphic({"VE3", std::nullopt, {0x05, 0x03}})));
+    const std::string fg = "\x1b[38;2;255;128;0m", bg = "\x1b[48;2;0;0;128m";
+    const std::string fgAsBg = "\x1b[48;2;255;128;0m", bgAsFg = "\x1b[38;2;0;0;128m";
+    const std::string small = "small  2 x 3, colour system 0\n▀█\n▀ \n";
+    const std::string missing = "qrvx: missing: opening: No such file or directory\n";
+    const std::string monoTitle = "mono  8 x 3, colour system 0\n";
+    const struct {
+        const char *columns;
+        Args args;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        // clang-format off
+        {"80", {"--plain", "mono"}, 0, monoTitle + "▀▀▄▄▄▄▀▀\n▀      ▀\n", ""},
+        {"80", {"--plain", "paletted"}, 0, "paletted  8 x 1, colour system 2, 3 colours\n"
+         "\" \" 0 #FF0000  \"░\" 1 #00FF00  \"▒\" 2 #0000FF  \"▓\" 3 #FFFFFF\n▒▒░     \n", ""},
+        // Escapes only where a colour changes; the odd last row pairs with the background.
+        {"80", {"--colour", "--fg", "#FF8000", "--bg", "000080", "small"}, 0,
+         "small  2 x 3, colour system 0\n" + fg + bg + "▀" + fgAsBg + "▀\x1b[0m\n" +
+         fg + bg + "▀" + bgAsFg + "▀\x1b[0m\n", ""},
+        {"80", {"--plain", "--width", "3", "mono"}, 0,
+         monoTitle + "columns 0-2\n▀▀▄\n▀  \ncolumns 3-5\n▄▄▄\n   \ncolumns 6-7\n▀▀\n ▀\n", ""},
+        {"5", {"--plain", "mono"}, 0,
+         monoTitle + "columns 0-4\n▀▀▄▄▄\n▀    \ncolumns 5-7\n▄▀▀\n  ▀\n", ""},
+        {"80", {"--plain", "missing", "small", "missing", "small"}, 1, small + "\n" + small,
+         missing + missing},
+        {"80", {"--plain", "--colour", "small"}, 2, "", "qrvx: --plain excludes --colour" + usage},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        Args args{"show"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto [status, out, err] = run(args, c.columns);
+        EXPECT_EQ(status, c.status) << args.back();
+        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(err, c.err);
+    }
+}
+
 TEST_F(Cli, UsageAndHelp) {
     std::vector<Row> rows = {{{}, 2, "qrvx: a command is required"}, {{"bogus"}, 2, usage}};
-    for (const std::string command : {"info", "png", "extract", "program", "mark"}) {
+    for (const std::string command :
+         {"info", "png", "extract", "program", "mark", "encode", "show"}) {
         rows.push_back({{command, "--help"}, 0, "", {"Usage: qrvx " + command + " [OPTIONS]"}});
     }
     check(rows);
