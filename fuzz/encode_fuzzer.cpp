@@ -23,10 +23,7 @@ std::uint32_t bigEndian(const std::uint8_t *bytes) {
 
 // Width and height of the header chunk, big-endian at bytes 16-23.
 std::uint64_t claimedPixels(std::span<const std::uint8_t> png) {
-    if (png.size() < 24) {
-        return 0;
-    }
-    return std::uint64_t{bigEndian(&png[16])} * bigEndian(&png[20]);
+    return png.size() < 24 ? 0 : std::uint64_t{bigEndian(&png[16])} * bigEndian(&png[20]);
 }
 
 // Rewrites the checksum of every whole chunk.
@@ -38,9 +35,8 @@ void fixChecksums(std::span<std::uint8_t> png) {
         }
         const auto crc =
             static_cast<std::uint32_t>(crc32(0, &png[at + 4], static_cast<uInt>(length + 4)));
-        std::uint8_t *out = &png[at + 8 + length];
         for (int i = 0; i < 4; ++i) {
-            out[i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+            png[at + 8 + length + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
         }
         at += length + 12;
     }
@@ -62,12 +58,10 @@ void checkDecodes(const Bytes &graphic, const Image &image, const Options &optio
     const std::uint32_t width = bitmap->width();
     FUZZ_CHECK(width == (options.raster == RasterDirection::vertical ? image.width
                                                                      : (image.width + 7) / 8 * 8));
-    for (std::uint32_t y = 0; y < image.height; ++y) {
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint8_t expected =
-                x < image.width ? mapped->values[std::size_t{y} * image.width + x] : 0;
-            FUZZ_CHECK(bitmap->row(y)[x] == expected);
-        }
+    for (std::size_t i = 0; i < std::size_t{width} * image.height; ++i) {
+        const std::size_t x = i % width;
+        FUZZ_CHECK(bitmap->pixels()[i] ==
+                   (x < image.width ? mapped->values[i / width * image.width + x] : 0));
     }
 }
 

@@ -73,9 +73,7 @@ std::string shown(const fs::path &file) {
     for (const auto &row : png->rows) {
         text += " ";
         for (const std::uint8_t byte : row) {
-            std::array<char, 3> hex{};
-            std::snprintf(hex.data(), hex.size(), "%02X", byte);
-            text += hex.data();
+            text += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 15]};
         }
     }
     return text;
@@ -261,25 +259,19 @@ TEST_F(Cli, Extract) {
     EXPECT_EQ(workFiles(), (std::set<std::string>{"cs1", "cs0", "rows", "two", "one"}));
 }
 
-TEST_F(Cli, Program) {
+TEST_F(Cli, ProgramAndMark) {
+    const std::string plain = str(makeGraphic({"VE8,CS1", 0, pixelsOf(6)}));
     write("target", str(makeGraphic({"VE8,RL2", 1, {0x11, 0x12, 0x13, 0x14, 0x15, 0x16}})));
     write("source", str(makeGraphic({"VE8,@RP1/2/0,RL2", std::nullopt, {0xA1, 0xA2, 0xA3}})));
-    write("marked", marked);
+    write("plain", plain);
+    fs::create_symlink("programmed", work() / "link");
     check({
-        {"program target source -o out", 0, "", {}, {{"out", programmed}}},
-        {"program marked source -o again", 1, "marked: already holds a route number"},
+        {"program target source -o programmed", 0, "", {}, {{"programmed", programmed}}},
+        {"program programmed source -o again", 1, "programmed: already holds a route number"},
         {"program target target -o again", 1, "target: holds no route number (no @RP"},
         {"program target source", 2, usage},
     });
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"target", "source", "marked", "out"}));
-}
-
-TEST_F(Cli, Mark) {
-    const std::string plain = str(makeGraphic({"VE8,CS1", 0, pixelsOf(6)}));
-    write("programmed", programmed);
-    write("plain", plain);
     fs::permissions(work() / "programmed", fs::perms(0640));
-    fs::create_symlink("programmed", work() / "link");
     check({
         {"mark programmed -o m", 0, "", {}, {{"m", marked}, {"programmed", programmed}}},
         // In place through the link: the link stays, its file changes and keeps its mode.
@@ -289,7 +281,8 @@ TEST_F(Cli, Mark) {
     });
     EXPECT_TRUE(fs::is_symlink(work() / "link"));
     EXPECT_EQ(fs::status(work() / "programmed").permissions(), fs::perms(0640));
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"programmed", "plain", "link", "m"}));
+    EXPECT_EQ(workFiles(),
+              (std::set<std::string>{"target", "source", "plain", "link", "programmed", "m"}));
 }
 
 // Links are followed to the file they name; devices and pipes are written, never replaced.
