@@ -60,7 +60,8 @@ TEST(RoundTrip, RandomImagesDecodeToTheValuesEncoded) {
                     imageOf(width, height, values, colourSystem == 0 ? blackAndWhite : colours)
                         .view(),
                     options);
-                if (!graphic && graphic.error() == Errc::pixelsLikeScrollMarker) {
+                if (!graphic && graphic.error() == Errc::pixelsLikeScrollMarker &&
+                    options.scroll == ScrollMarker::none) {
                     continue;
                 }
                 ASSERT_TRUE(graphic) << graphic.error().message();
@@ -125,12 +126,8 @@ TEST(Encode, RefusesWithTheReason) {
         EXPECT_EQ(graphic.error(), refusal.error) << graphic.error().message();
         EXPECT_NE(reason.find(refusal.reason), std::string::npos) << reason;
     }
-    // The same images with what they lacked.
-    cs2.nearest = true;
+    cs2.nearest = true; // the nearest of the first four
     EXPECT_EQ(mapColours(fifth.view(), cs2)->values, (Bytes{0, 1, 2, 3, 0}));
-    Options scroll;
-    scroll.scroll = ScrollMarker::zero;
-    EXPECT_TRUE(encode(marker.view(), scroll));
 }
 
 TEST(ColourMapping, ChoosesLitPixelsAndPaletteIndices) {

@@ -26,28 +26,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
-using Args = std::vector<std::string>;
 using Files = std::vector<std::pair<std::string, std::string>>;
 
-// A command line's words, split at spaces.
-Args split(const std::string &line) {
-    Args args;
-    std::istringstream words(line);
-    for (std::string word; words >> word;) {
-        args.push_back(word);
-    }
-    return args;
-}
-
 struct Row {
-    Row(const std::string &a, int s = 0, std::string e = "", std::vector<std::string> o = {},
-        Files f = {})
-        : line(a), status(s), err(std::move(e)), out(std::move(o)), files(std::move(f)) {}
     std::string line; // the tool's arguments, split at spaces
-    int status;
-    std::string err;              // in stderr, which is empty when this is
-    std::vector<std::string> out; // in stdout, compacted when it is JSON
-    Files files;                  // shown() afterwards; "-" is stdout
+    int status = 0;
+    std::string err = {};              // in stderr, which is empty when this is
+    std::vector<std::string> out = {}; // in stdout, compacted when it is JSON
+    Files files = {};                  // shown() afterwards; "-" is stdout
 };
 
 std::string str(const ByteVector &bytes) {
@@ -79,14 +65,9 @@ std::string shown(const fs::path &file) {
     return text;
 }
 
-std::string quoted(const std::string &arg) {
+std::string inQuotes(const std::string &arg) {
     return "'" + arg + "'"; // no test names a file or value with a quote
 }
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
 
 class Cli : public ::testing::Test {
 protected:
@@ -105,13 +86,16 @@ protected:
         return names;
     }
 
-    Outcome run(const std::string &line, const std::string &columns = "80") const {
+    // The exit status, stdout and stderr.
+    std::tuple<int, std::string, std::string> run(const std::string &line,
+                                                  const std::string &columns = "80") const {
         std::string command =
-            "cd " + quoted(work()) + " && COLUMNS=" + columns + " TMPDIR=. " + quoted(QRVX_CLI);
-        for (const std::string &arg : split(line)) {
-            command += " " + quoted(arg);
+            "cd " + inQuotes(work()) + " && COLUMNS=" + columns + " TMPDIR=. " + inQuotes(QRVX_CLI);
+        std::istringstream words(line);
+        for (std::string word; words >> word;) {
+            command += " " + inQuotes(word);
         }
-        command += " >" + quoted(root_.path() / "out") + " 2>" + quoted(root_.path() / "err");
+        command += " >" + inQuotes(root_.path() / "out") + " 2>" + inQuotes(root_.path() / "err");
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, contents(root_.path() / "out"),
                 contents(root_.path() / "err")};
@@ -231,7 +215,7 @@ TEST_F(Cli, Png) {
         rows.push_back({std::string("png z --fg ") + bad, 2, usage});
     }
     check(rows);
-    const std::string traced = run("-v png m.bin -o v.png").err;
+    const std::string traced = std::get<2>(run("-v png m.bin -o v.png"));
     EXPECT_EQ(traced.find(debug), traced.rfind(debug)) << traced; // decoded once
     EXPECT_EQ(workFiles(), (std::set<std::string>{"m.bin", "z", "e", "k", "g.png", "o.png", "m.png",
                                                   "g.png.png", "v.png"}));
@@ -290,7 +274,7 @@ TEST_F(Cli, Outputs) {
     write("mono", mono);
     write("programmed", programmed);
     write("file", "old");
-    ASSERT_EQ(run("png mono -o mono.png").status, 0);
+    ASSERT_EQ(std::get<0>(run("png mono -o mono.png")), 0);
     const std::string png = shown(work() / "mono.png");
     fs::create_symlink("file", work() / "link");
     fs::create_symlink("made", work() / "dangling");
