@@ -21,11 +21,6 @@ std::uint32_t bigEndian(const std::uint8_t *bytes) {
            std::uint32_t{bytes[2]} << 8 | bytes[3];
 }
 
-// Width and height of the header chunk, big-endian at bytes 16-23.
-std::uint64_t claimedPixels(std::span<const std::uint8_t> png) {
-    return png.size() < 24 ? 0 : std::uint64_t{bigEndian(&png[16])} * bigEndian(&png[20]);
-}
-
 // Rewrites the checksum of every whole chunk.
 void fixChecksums(std::span<std::uint8_t> png) {
     for (std::size_t at = 8; at + 12 <= png.size();) {
@@ -76,10 +71,11 @@ bool documentedRefusal(std::error_code error, const Options &options) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     FuzzInput input(data, size);
     fixChecksums(input.payload());
-    if (claimedPixels(input.payload()) > maxPixels) {
+    const auto png = input.payload(); // width and height big-endian at bytes 16-23
+    if (png.size() >= 24 && std::uint64_t{bigEndian(&png[16])} * bigEndian(&png[20]) > maxPixels) {
         return 0;
     }
-    const auto image = readPng(input.payload(), {0, 0, 0});
+    const auto image = readPng(png, {0, 0, 0});
     if (!image) {
         FUZZ_CHECK(image.error().category() == errorCategory() ||
                    image.error() == std::errc::not_enough_memory);

