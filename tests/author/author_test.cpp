@@ -160,8 +160,8 @@ TEST(Encode, RefusesWithTheReason) {
     cs2Palette.palette = Palette{colours[0], colours[1], colours[3], colours[3]};
     // A column packing to "U" 0x00: pixels 1, 0, 1, 0, ... then a blank column.
     const Image marker = imageOf(2, 8, {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, colours);
-    Image bigRoute{129, 4096, {}};
-    bigRoute.rgb.resize(std::size_t{3} * 129 * 4096);
+    const Image bigRoute{129, 4096, Bytes(std::size_t{3} * 129 * 4096)};
+    const std::string longKeys = "FG1" + std::string(250, ',');
     const struct {
         Image image;
         Options options;
@@ -184,7 +184,7 @@ TEST(Encode, RefusesWithTheReason) {
         {dot, withKeys("PA1"), Errc::contradictingKey, "'PA1'"},
         {dot, withKeys("RL1", RouteNumber{}), Errc::contradictingKey, "'RL1'"},
         {dot, withKeys("", RouteNumber{RouteSide::end, 4}), Errc::invalidOptions, "route code 4"},
-        {dot, withKeys("FG1" + std::string(250, ',')), Errc::parameterTextTooLong, "261 bytes"},
+        {dot, withKeys(longKeys), Errc::parameterTextTooLong, "261 bytes"},
         {marker, {}, Errc::pixelsLikeScrollMarker, "\"U\" 0x00"},
         {bigRoute, withKeys("", RouteNumber{}), Errc::routeNumberTooLarge, "66048 bytes"},
     };
