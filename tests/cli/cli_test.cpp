@@ -1,10 +1,12 @@
 // The built qrvx tool, run through the shell as a user runs it, inside a directory of its own.
 #include "support/graphic_builder.hpp"
 #include "support/png_file.hpp"
+#include "support/png_picture.hpp"
 #include "support/temp_dir.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <png.h>
 
 #include <algorithm>
 #include <array>
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,18 +26,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
-using Args = std::vector<std::string>;
 using Files = std::vector<std::pair<std::string, std::string>>;
 
 struct Row {
-    Row(Args a, int s = 0, std::string e = "", std::vector<std::string> o = {}, Files f = {})
-        : args(std::move(a)), status(s), err(std::move(e)), out(std::move(o)), files(std::move(f)) {
-    }
-    Args args;
-    int status;
-    std::string err;              // in stderr, which is empty when this is
-    std::vector<std::string> out; // in stdout, compacted when it is JSON
-    Files files;                  // shown() afterwards; "-" is stdout
+    std::string line; // the tool's arguments, split at spaces
+    int status = 0;
+    std::string err = {};              // in stderr, which is empty when this is
+    std::vector<std::string> out = {}; // in stdout, compacted when it is JSON
+    Files files = {};                  // shown() afterwards; "-" is stdout
 };
 
 std::string str(const ByteVector &bytes) {
@@ -60,26 +59,15 @@ std::string shown(const fs::path &file) {
     for (const auto &row : png->rows) {
         text += " ";
         for (const std::uint8_t byte : row) {
-            std::array<char, 3> hex{};
-            std::snprintf(hex.data(), hex.size(), "%02X", byte);
-            text += hex.data();
+            text += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 15]};
         }
     }
     return text;
 }
 
-std::string quoted(const std::string &arg) {
-    std::string out = "'";
-    for (const char c : arg) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
+std::string inQuotes(const std::string &arg) {
+    return "'" + arg + "'"; // no test names a file or value with a quote
 }
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
 
 class Cli : public ::testing::Test {
 protected:
@@ -98,12 +86,16 @@ protected:
         return names;
     }
 
-    Outcome run(const Args &args) const {
-        std::string command = "cd " + quoted(work()) + " && TMPDIR=. " + quoted(QRVX_CLI);
-        for (const std::string &arg : args) {
-            command += " " + quoted(arg);
+    // The exit status, stdout and stderr.
+    std::tuple<int, std::string, std::string> run(const std::string &line,
+                                                  const std::string &columns = "80") const {
+        std::string command =
+            "cd " + inQuotes(work()) + " && COLUMNS=" + columns + " TMPDIR=. " + inQuotes(QRVX_CLI);
+        std::istringstream words(line);
+        for (std::string word; words >> word;) {
+            command += " " + inQuotes(word);
         }
-        command += " >" + quoted(root_.path() / "out") + " 2>" + quoted(root_.path() / "err");
+        command += " >" + inQuotes(root_.path() / "out") + " 2>" + inQuotes(root_.path() / "err");
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, contents(root_.path() / "out"),
                 contents(root_.path() / "err")};
@@ -111,8 +103,8 @@ protected:
 
     void check(const std::vector<Row> &rows) const {
         for (const Row &row : rows) {
-            SCOPED_TRACE(::testing::PrintToString(row.args));
-            const auto [status, out, err] = run(row.args);
+            SCOPED_TRACE(row.line);
+            const auto [status, out, err] = run(row.line);
             EXPECT_EQ(status, row.status) << err;
             EXPECT_TRUE(row.err.empty() ? err.empty() : err.find(row.err) != err.npos) << err;
             // A failure is one line, a usage error with nothing else; libpng may speak first.
@@ -120,7 +112,7 @@ protected:
             EXPECT_TRUE(row.status == 0 || (err.find("qrvx: ") == lastLine && err.ends_with("\n")))
                 << err;
             EXPECT_TRUE(row.status != 2 || (out.empty() && lastLine == 0)) << out << err;
-            const bool json = std::ranges::count(row.args, "--json") != 0 && !out.empty();
+            const bool json = row.line.find("--json") != row.line.npos && !out.empty();
             const std::string text = json ? Json::parse(out).dump() : out;
             for (const std::string &part : row.out) {
                 EXPECT_NE(text.find(part), text.npos) << part << " not in\n" << text;
@@ -144,7 +136,7 @@ const std::string programmed = str(makeGraphic({"VE8,@RP1/2/0,RL2", 1, programPi
 const std::string marked = str(makeGraphic({"VE8,@RP1/2/0", 1, programPixels}));
 const std::string usage = " (see --help)\n";
 
-TEST_F(Cli, Info) {
+TEST_F(Cli, InfoUsageAndHelp) {
     write("reserved", reserved);
     // Monochrome, 10 columns, a route number of 3 bytes at the end.
     write("routed", str(makeGraphic({"VE8,@RP2/3/1", std::nullopt, pixelsOf(10)})));
@@ -152,10 +144,9 @@ TEST_F(Cli, Info) {
     write("bad", str(makeGraphic({"VE12x", std::nullopt, {1}})));
     std::ofstream(work() / "big").close();
     fs::resize_file(work() / "big", std::uintmax_t{1} << 32); // sparse, and never read
-    check({
-        {{"info", "reserved", "routed"},
-         0,
-         "",
+    std::vector<Row> rows = {
+        // clang-format off
+        {"info reserved routed", 0, "",
          {"bytes            44\n",
           "parameter block  offset 0, length 26: \"VE16,CS1,RL2,FG3,PA255\"\n",
           "scroll marker    offset 26, length 2\n", "pixel data       offset 28, length 16\n",
@@ -165,8 +156,7 @@ TEST_F(Cli, Info) {
           "programmable     yes\n", "route area       2 lines reserved at start\n",
           "display          FG/BG 3/0\n", "route area       3 x 8 at end, code 2\n",
           "route plane 0    offset 23, length 3, 3 x 8, 1 bit a pixel\n", "programmable     no\n"}},
-        {{"info", "--json", "reserved", "routed", "missing"},
-         1,
+        {"info --json reserved routed missing", 1,
          "qrvx: missing: opening: No such file or directory\n",
          {R"("sections":{"headerLength":28,"parameterBlock")",
           R"("parameterBlock":{"length":26,"offset":0,"text":"VE16,CS1,RL2,FG3,PA255"})",
@@ -178,19 +168,26 @@ TEST_F(Cli, Info) {
           R"("routeAtEnd":true,"routeCode":2)",
           R"("planes":[{"bitsPerPixel":1,"byteCount":3,"height":8,"offset":23,"width":3}])",
           R"({"error":"opening: No such file or directory","file":"missing"}])"}},
-        {{"info", "--brief", "reserved", "routed", "z"},
-         1,
-         "qrvx: z: parsing parameters: Invalid argument\n",
+        {"info --brief reserved routed z", 1, "qrvx: z: parsing parameters: Invalid argument\n",
          {"FILE      BYTES  CS  RASTER    SIZE  SCROLL  PROGRAMMABLE  ROUTE AREA\n"
           "reserved     44  1   vertical  4x16  2       yes           2 lines reserved at start\n"
           "routed       26  0   vertical  10x8  -       no            3 x 8 at end, code 2\n"
           "z            15  ?   ?"}},
-        {{"info", "--brief", "bad"}, 0, "Incorrect Column Size 12x"}, // errors show without -v
-        {{"info", "big"}, 1, "big: larger than 4 GiB - 1 bytes, the most a graphic can have: "},
-        {{"info"}, 2, usage},
-        {{"info", "--frobnicate", "bad"}, 2, usage},
-        {{"info", "--json", "--brief", "bad"}, 2, usage},
-    });
+        {"info --brief bad", 0, "Incorrect Column Size 12x"}, // errors show without -v
+        {"info big", 1, "big: larger than 4 GiB - 1 bytes, the most a graphic can have: "},
+        {"info", 2, usage},
+        {"info --frobnicate bad", 2, usage},
+        {"info --json --brief bad", 2, usage},
+        {"", 2, "qrvx: a command is required"},
+        {"bogus", 2, usage},
+        // clang-format on
+    };
+    for (const std::string command :
+         {"info", "png", "extract", "program", "mark", "encode", "show"}) {
+        rows.push_back({command + " --help", 0, "", {"Usage: qrvx " + command + " [OPTIONS]"}});
+    }
+    check(rows);
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"reserved", "routed", "z", "bad", "big"}));
 }
 
 TEST_F(Cli, Png) {
@@ -208,28 +205,22 @@ TEST_F(Cli, Png) {
                               "000000000000 000000000000 000000000000 000000000000 000000FFFFFF";
     const std::string odd =
         "1x8 Title=g.png FFFFFF 00FF00 FF0000 FF0000 FF0000 FF0000 FF0000 FF0000";
-    const Args coloured = {"png",     "m.bin", "-o",     "o.png",   "--fg",
-                           "#FF8000", "--bg",  "000080", "--title", "7"};
     const std::string debug = "[qrvx debug] convertCS0Image:550: converting CS0 Image";
     std::vector<Row> rows = {
-        {coloured, 0, "", {}, {{"o.png", sign}}},
-        {{"png", "m.bin"}, 0, "", {}, {{"m.png", plain}}},
-        {{"png", "g.png", "--fg", "#123456"}, 0, "", {}, {{"g.png", colour}, {"g.png.png", odd}}},
-        {{"-v", "png", "m.bin", "-o", "v.png"}, 0, debug},
-        {{"png", "-v", "m.bin", "-o", "v.png"}, 0, debug},
-        {{"png", "z", "-o", "k"}, 1, "z: decoding: Invalid argument\n", {}, {{"k", "keep"}}},
-        {{"png", "e", "-o", "k"},
-         1,
-         "e: no pixels to draw: No data available\n",
-         {},
-         {{"k", "keep"}}},
-        {{"png", "m.bin", "-o", "no/o.png"}, 1, "no/o.png: creating: No such file or directory"},
+        {"png m.bin -o o.png --fg #FF8000 --bg 000080 --title 7", 0, "", {}, {{"o.png", sign}}},
+        {"png m.bin", 0, "", {}, {{"m.png", plain}}},
+        {"png g.png --fg #123456", 0, "", {}, {{"g.png", colour}, {"g.png.png", odd}}},
+        {"-v png m.bin -o v.png", 0, debug},
+        {"png -v m.bin -o v.png", 0, debug},
+        {"png z -o k", 1, "z: decoding: Invalid argument\n", {}, {{"k", "keep"}}},
+        {"png e -o k", 1, "e: no pixels to draw: No data available\n", {}, {{"k", "keep"}}},
+        {"png m.bin -o no/o.png", 1, "no/o.png: creating: No such file or directory"},
     };
     for (const char *bad : {"red", "#12345", "#1234567", "#GGGGGG", "+12345", "##123456"}) {
-        rows.push_back({{"png", "z", "--fg", bad}, 2, usage});
+        rows.push_back({std::string("png z --fg ") + bad, 2, usage});
     }
     check(rows);
-    const std::string traced = run({"-v", "png", "m.bin", "-o", "v.png"}).err;
+    const std::string traced = std::get<2>(run("-v png m.bin -o v.png"));
     EXPECT_EQ(traced.find(debug), traced.rfind(debug)) << traced; // decoded once
     EXPECT_EQ(workFiles(), (std::set<std::string>{"m.bin", "z", "e", "k", "g.png", "o.png", "m.png",
                                                   "g.png.png", "v.png"}));
@@ -240,56 +231,44 @@ TEST_F(Cli, Extract) {
     write("cs0", str(makeGraphic({"VE8", std::nullopt, {0, 0, 0x3C, 0x42, 0, 0}})));
     write("rows", str(makeGraphic({"HE8", std::nullopt, {1, 2}})));
     check({
-        {{"extract", "cs1", "--exclude-route", "-o", "two"},
-         0,
-         "",
+        // clang-format off
+        {"extract cs1 --exclude-route -o two", 0, "",
          {"columns      3\n", "column size  8\n", "planes       2\n",
           "length       3 bytes a plane\n", "offset       16\n", "written      two, 6 bytes\n"},
          {{"two", "\2\3\4\6\7\10"}}},
-        {{"extract", "cs0", "--trim-leading", "--trim-trailing", "-o", "one"},
-         0,
-         "",
-         {"columns      2\n", "planes       1\n", "length       2 bytes\n"},
-         {{"one", "\x3C\x42"}}},
-        {{"extract", "rows", "-o", "none"},
-         1,
-         "rows: extracting the image of a horizontal raster: "},
-        {{"extract", "rows"}, 2, usage},
+        {"extract cs0 --trim-leading --trim-trailing -o one", 0, "",
+         {"columns      2\n", "planes       1\n", "length       2 bytes\n"}, {{"one", "\x3C\x42"}}},
+        {"extract rows -o none", 1, "rows: extracting the image of a horizontal raster: "},
+        {"extract rows", 2, usage},
+        // clang-format on
     });
     EXPECT_EQ(workFiles(), (std::set<std::string>{"cs1", "cs0", "rows", "two", "one"}));
 }
 
-TEST_F(Cli, Program) {
+TEST_F(Cli, ProgramAndMark) {
+    const std::string plain = str(makeGraphic({"VE8,CS1", 0, pixelsOf(6)}));
     write("target", str(makeGraphic({"VE8,RL2", 1, {0x11, 0x12, 0x13, 0x14, 0x15, 0x16}})));
     write("source", str(makeGraphic({"VE8,@RP1/2/0,RL2", std::nullopt, {0xA1, 0xA2, 0xA3}})));
-    write("marked", marked);
-    check({
-        {{"program", "target", "source", "-o", "out"}, 0, "", {}, {{"out", programmed}}},
-        {{"program", "marked", "source", "-o", "again"}, 1, "marked: already holds a route number"},
-        {{"program", "target", "target", "-o", "again"},
-         1,
-         "target: holds no route number (no @RP"},
-        {{"program", "target", "source"}, 2, usage},
-    });
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"target", "source", "marked", "out"}));
-}
-
-TEST_F(Cli, Mark) {
-    const std::string plain = str(makeGraphic({"VE8,CS1", 0, pixelsOf(6)}));
-    write("programmed", programmed);
     write("plain", plain);
-    fs::permissions(work() / "programmed", fs::perms(0640));
     fs::create_symlink("programmed", work() / "link");
     check({
-        {{"mark", "programmed", "-o", "m"}, 0, "", {}, {{"m", marked}, {"programmed", programmed}}},
+        {"program target source -o programmed", 0, "", {}, {{"programmed", programmed}}},
+        {"program programmed source -o again", 1, "programmed: already holds a route number"},
+        {"program target target -o again", 1, "target: holds no route number (no @RP"},
+        {"program target source", 2, usage},
+    });
+    fs::permissions(work() / "programmed", fs::perms(0640));
+    check({
+        {"mark programmed -o m", 0, "", {}, {{"m", marked}, {"programmed", programmed}}},
         // In place through the link: the link stays, its file changes and keeps its mode.
-        {{"mark", "link"}, 0, "", {}, {{"programmed", marked}}},
-        {{"mark", "plain"}, 1, "plain: no RL or RR key to delete: ", {}, {{"plain", plain}}},
-        {{"mark"}, 2, usage},
+        {"mark link", 0, "", {}, {{"programmed", marked}}},
+        {"mark plain", 1, "plain: no RL or RR key to delete: ", {}, {{"plain", plain}}},
+        {"mark", 2, usage},
     });
     EXPECT_TRUE(fs::is_symlink(work() / "link"));
     EXPECT_EQ(fs::status(work() / "programmed").permissions(), fs::perms(0640));
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"programmed", "plain", "link", "m"}));
+    EXPECT_EQ(workFiles(),
+              (std::set<std::string>{"target", "source", "plain", "link", "programmed", "m"}));
 }
 
 // Links are followed to the file they name; devices and pipes are written, never replaced.
@@ -297,7 +276,7 @@ TEST_F(Cli, Outputs) {
     write("mono", mono);
     write("programmed", programmed);
     write("file", "old");
-    ASSERT_EQ(run({"png", "mono", "-o", "mono.png"}).status, 0);
+    ASSERT_EQ(std::get<0>(run("png mono -o mono.png")), 0);
     const std::string png = shown(work() / "mono.png");
     fs::create_symlink("file", work() / "link");
     fs::create_symlink("made", work() / "dangling");
@@ -307,15 +286,15 @@ TEST_F(Cli, Outputs) {
     const int reader = open((work() / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
     const std::string full = "full: writing: No space left on device\n";
     check({
-        {{"png", "mono", "-o", "-"}, 0, "", {}, {{"-", png}}},
-        {{"extract", "mono", "-o", "-"}, 0, "standard output, 2 bytes", {}, {{"-", "\1\x80"}}},
-        {{"mark", "programmed", "-o", "-"}, 0, "", {}, {{"-", marked}}},
-        {{"program", "programmed", "programmed", "-o", "-"}, 1, "already holds a route number"},
-        {{"png", "mono", "-o", "link"}, 0, "", {}, {{"file", png}}},
-        {{"png", "mono", "-o", "dangling"}, 0, "", {}, {{"made", png}}},
-        {{"png", "mono", "-o", "fifo"}},
-        {{"png", "mono", "-o", "full"}, 1, full},
-        {{"mark", "programmed", "-o", "full"}, 1, full},
+        {"png mono -o -", 0, "", {}, {{"-", png}}},
+        {"extract mono -o -", 0, "standard output, 2 bytes", {}, {{"-", "\1\x80"}}},
+        {"mark programmed -o -", 0, "", {}, {{"-", marked}}},
+        {"program programmed programmed -o -", 1, "already holds a route number"},
+        {"png mono -o link", 0, "", {}, {{"file", png}}},
+        {"png mono -o dangling", 0, "", {}, {{"made", png}}},
+        {"png mono -o fifo"},
+        {"png mono -o full", 1, full},
+        {"mark programmed -o full", 1, full},
     });
     std::array<char, 4096> piped{};
     const ssize_t count = read(reader, piped.data(), piped.size());
@@ -330,13 +309,83 @@ TEST_F(Cli, Outputs) {
                                                   "dangling", "made", "full", "fifo"}));
 }
 
-TEST_F(Cli, UsageAndHelp) {
-    std::vector<Row> rows = {{{}, 2, "qrvx: a command is required"}, {{"bogus"}, 2, usage}};
-    for (const std::string command : {"info", "png", "extract", "program", "mark"}) {
-        rows.push_back({{command, "--help"}, 0, "", {"Usage: qrvx " + command + " [OPTIONS]"}});
+// The image drawn back, its transparent pixel as the background; refusals write nothing.
+TEST_F(Cli, Encode) {
+    const auto png = [](std::uint32_t height, int colourType, int bitDepth, ByteVector rows) {
+        return str(
+            pngBytes(PngPicture{2, height, colourType, bitDepth, std::move(rows), {}, {}, {}}));
+    };
+    write("in.png", png(2, PNG_COLOR_TYPE_RGB_ALPHA, 8,
+                        {255, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9, 0, 0, 0, 255, 255}));
+    const std::string two = png(1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
+    write("two.png", two);
+    write("cut.png", two.substr(0, two.size() - 20));
+    write("text.png", "not png!!");
+    // The first column packs to "U" 0x00.
+    write("marker.png", png(8, PNG_COLOR_TYPE_GRAY, 1, {0x80, 0, 0x80, 0, 0x80, 0, 0x80, 0}));
+    const std::string cs2 = "encode -o out two.png --colour-system 2 --palette #000000,#010203";
+    check({
+        {"encode in.png --colour-system 1 --bg #00FF00 -o g"},
+        {"png g -o g.png", 0, "", {}, {{"g.png", "2x2 Title=g FF0000000000 00FF000000FF"}}},
+        {"encode -o out text.png", 1, "text.png: not a PNG file: no PNG signature"},
+        {"encode -o out cut.png", 1, "cut.png: truncated or corrupt PNG: libpng: "},
+        {cs2, 2, "not four colours"},
+        {cs2 + ",#GG0000,#FFFFFF", 2, "not a colour #RRGGBB: #GG0000"},
+        {cs2 + ",#FF0000,#FFFFFF", 1,
+         "two.png: a colour outside the palette: pixel (1, 0) #040506"},
+        {"encode -o out two.png --keys RL2,XX", 1, "a key the library does not read: 'XX'"},
+        {"encode -o out two.png --keys CS1", 1, "a key that encoding writes itself: 'CS1'"},
+        {"encode -o out two.png --palette #000000,#010203,#FF0000,#FFFFFF", 2, "--colour-system 1"},
+        {"encode -o out marker.png", 1, "reads as a scroll marker (add one with --scroll 0 or 1)"},
+    });
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"in.png", "two.png", "cut.png", "text.png",
+                                                  "marker.png", "g", "g.png"}));
+}
+
+// Exact drawings; COLUMNS counts only without --width.
+TEST_F(Cli, Show) {
+    // 8 x 3:  ##....##  ..####..  #......#
+    write("mono", str(makeGraphic({"HE8", std::nullopt, {0xC3, 0x3C, 0x81}})));
+    // 8 x 1, values 2 2 1 0 0 0 0 0; palette red, green, blue, white.
+    write("paletted",
+          str(makeGraphic(
+              {"HE8,CS2,PA255,PB65280,PC16711680,PD16777215", std::nullopt, {0xA4, 0x00}})));
+    // 2 x 3:  ##  .#  #.
+    write("small", str(makeGraphic({"VE3", std::nullopt, {0x05, 0x03}})));
+    const std::string fg = "\x1b[38;2;255;128;0m", bg = "\x1b[48;2;0;0;128m";
+    const std::string fgAsBg = "\x1b[48;2;255;128;0m", bgAsFg = "\x1b[38;2;0;0;128m";
+    const std::string small = "small  2 x 3, colour system 0\n▀█\n▀ \n";
+    const std::string missing = "qrvx: missing: opening: No such file or directory\n";
+    const std::string monoTitle = "mono  8 x 3, colour system 0\n";
+    const struct {
+        const char *columns;
+        std::string line;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        // clang-format off
+        {"80", "show --plain mono", 0, monoTitle + "▀▀▄▄▄▄▀▀\n▀      ▀\n", ""},
+        {"80", "show --plain paletted", 0, "paletted  8 x 1, colour system 2, 3 colours\n"
+         "\" \" 0 #FF0000  \"░\" 1 #00FF00  \"▒\" 2 #0000FF  \"▓\" 3 #FFFFFF\n▒▒░     \n", ""},
+        // Escapes only where a colour changes; the odd last row pairs with the background.
+        {"80", "show --colour --fg #FF8000 --bg 000080 small", 0,
+         "small  2 x 3, colour system 0\n" + fg + bg + "▀" + fgAsBg + "▀\x1b[0m\n" +
+         fg + bg + "▀" + bgAsFg + "▀\x1b[0m\n", ""},
+        {"80", "show --plain --width 3 mono", 0,
+         monoTitle + "columns 0-2\n▀▀▄\n▀  \ncolumns 3-5\n▄▄▄\n   \ncolumns 6-7\n▀▀\n ▀\n", ""},
+        {"5", "show --plain mono", 0,
+         monoTitle + "columns 0-4\n▀▀▄▄▄\n▀    \ncolumns 5-7\n▄▀▀\n  ▀\n", ""},
+        {"80", "show --plain missing small missing small", 1, small + "\n" + small,
+         missing + missing},
+        {"80", "show --plain --colour small", 2, "", "qrvx: --plain excludes --colour" + usage},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        const auto [status, out, err] = run(c.line, c.columns);
+        EXPECT_EQ(status, c.status) << c.line;
+        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(err, c.err);
     }
-    check(rows);
-    EXPECT_EQ(workFiles(), std::set<std::string>{});
 }
 
 } // namespace
