@@ -34,8 +34,10 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            // A benchmark that skipped with an error has no aggregates.
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+            // Aggregates follow the repetitions, so the median overwrites them; a single
+            // repetition has none and stands for itself. A benchmark that skipped with an error
+            // has no aggregates.
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median") {
                 medians_[run.run_name.function_name] =
                     run.GetAdjustedCPUTime() * secondsPerUnit(run.time_unit);
             }
