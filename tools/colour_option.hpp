@@ -42,4 +42,15 @@ inline const CLI::Validator colourValidator(
     },
     "#RRGGBB");
 
+// --fg and --bg: the colours of set and clear pixels of a graphic without a palette.
+inline void addMonochromeColours(CLI::App &command, std::string &foreground,
+                                 std::string &background) {
+    command.add_option("--fg", foreground, "Colour of set pixels of a monochrome graphic")
+        ->check(colourValidator)
+        ->capture_default_str();
+    command.add_option("--bg", background, "Colour of clear pixels of a monochrome graphic")
+        ->check(colourValidator)
+        ->capture_default_str();
+}
+
 } // namespace qrvx::cli

@@ -71,13 +71,7 @@ Command addPngCommand(CLI::App &app) {
     command->add_option("FILE", options->file, "Graphic file")->required();
     command->add_option("-o,--output", options->output,
                         "PNG file, - for standard output (default: FILE as .png)");
-    command->add_option("--fg", options->foreground, "Colour of set pixels of a monochrome graphic")
-        ->check(colourValidator)
-        ->capture_default_str();
-    command
-        ->add_option("--bg", options->background, "Colour of clear pixels of a monochrome graphic")
-        ->check(colourValidator)
-        ->capture_default_str();
+    addMonochromeColours(*command, options->foreground, options->background);
     command->add_option("--title", options->title, "Title text of the PNG (default: FILE's name)");
     return {command, [options] { return runPng(*options); }};
 }

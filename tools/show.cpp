@@ -145,13 +145,7 @@ Command addShowCommand(CLI::App &app) {
     auto options = std::make_shared<ShowOptions>();
     CLI::App *command = app.add_subcommand("show", "Draw graphics in the terminal");
     command->add_option("FILE", options->files, "Graphic files")->required();
-    command->add_option("--fg", options->foreground, "Colour of set pixels of a monochrome graphic")
-        ->check(colourValidator)
-        ->capture_default_str();
-    command
-        ->add_option("--bg", options->background, "Colour of clear pixels of a monochrome graphic")
-        ->check(colourValidator)
-        ->capture_default_str();
+    addMonochromeColours(*command, options->foreground, options->background);
     CLI::Option *plain = command->add_flag(
         "--plain", options->plain,
         "Characters without colour (the default when stdout is no terminal or NO_COLOR is set)");
