@@ -7,13 +7,11 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -21,9 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 Bytes graphic(std::string text, std::size_t index) {
-    if (!text.empty() && text.front() == ',') {
-        text.erase(0, 1);
-    }
+    text.erase(0, text.starts_with(",") ? 1 : 0);
     char header[4];
     std::snprintf(header, sizeof header, index % 4 == 3 ? "*%02x" : "*%02X",
                   static_cast<unsigned>(text.size()));
@@ -74,39 +70,19 @@ Bytes programInput(const Bytes &target, const Bytes &source) {
     return out;
 }
 
-// An 11 x 9 diagonal pattern in colourType and bitDepth, with a palette whose first entry is
-// transparent where the type has one.
-Bytes patternPng(int colourType, int bitDepth, bool interlaced) {
-    qrvx::test::PngPicture picture;
-    picture.width = 11;
-    picture.height = 9;
-    picture.colourType = colourType;
-    picture.bitDepth = bitDepth;
-    picture.interlaced = interlaced;
-    const std::size_t channels = colourType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
-                                 : colourType == PNG_COLOR_TYPE_RGB        ? 3
-                                 : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                                           : 1;
-    const std::size_t rowBytes =
-        (picture.width * channels * static_cast<std::size_t>(bitDepth) + 7) / 8;
-    for (std::size_t y = 0; y < picture.height; ++y) {
-        for (std::size_t i = 0; i < rowBytes; ++i) {
-            picture.rows.push_back(
-                (i + y) % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * ((i + y) % 4)));
-        }
+// An 11 x 9 diagonal pattern of samples, with a palette whose first entry is transparent.
+Bytes patternPng(int colourType, int channels, int bitDepth, bool interlaced) {
+    qrvx::test::PngPicture picture{11, 9, colourType, bitDepth, {}, {}, {}, {}, interlaced};
+    const std::size_t rowBytes = (11 * std::size_t(channels * bitDepth) + 7) / 8;
+    for (std::size_t i = 0; i < 9 * rowBytes; ++i) {
+        const std::size_t d = i % rowBytes + i / rowBytes;
+        picture.rows.push_back(d % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * (d % 4)));
     }
     if (colourType == PNG_COLOR_TYPE_PALETTE) {
         picture.palette = {{0, 0, 0}, {255, 176, 0}, {0, 0, 192}, {255, 255, 255}};
         picture.alphas = {0, 255, 255, 255};
     }
     return qrvx::test::pngBytes(picture);
-}
-
-std::vector<Bytes> pngs() {
-    return {patternPng(PNG_COLOR_TYPE_GRAY, 1, false),
-            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 8, false),
-            patternPng(PNG_COLOR_TYPE_PALETTE, 2, true), patternPng(PNG_COLOR_TYPE_RGB, 16, false),
-            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 8, true)};
 }
 
 } // namespace
@@ -125,10 +101,9 @@ int main(int argc, char **argv) {
     // The sample graphics, in name order so the seeds come out the same every time.
     std::vector<fs::path> samples;
     if (argc == 3) {
-        std::copy_if(fs::directory_iterator(argv[2]), fs::directory_iterator(),
-                     std::back_inserter(samples),
-                     [](const fs::path &path) { return path.extension() == ".qrvx"; });
-        std::sort(samples.begin(), samples.end());
+        std::ranges::copy_if(fs::directory_iterator(argv[2]), std::back_inserter(samples),
+                             [](const fs::path &path) { return path.extension() == ".qrvx"; });
+        std::ranges::sort(samples);
     }
     for (const fs::path &sample : samples) {
         std::ifstream file(sample, std::ios::binary);
@@ -159,9 +134,13 @@ int main(int argc, char **argv) {
                   programInput(graphic(target, index), graphic(source, index + 1)), 0x00);
         }
     }
-    const std::vector<Bytes> images = pngs();
-    for (std::size_t i = 0; i < images.size() * std::size(controls); ++i) {
-        write(root / "encode" / ("seed-" + std::to_string(i)), images[i % images.size()],
+    const Bytes images[] = {patternPng(PNG_COLOR_TYPE_GRAY, 1, 1, false),
+                            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 2, 8, false),
+                            patternPng(PNG_COLOR_TYPE_PALETTE, 1, 2, true),
+                            patternPng(PNG_COLOR_TYPE_RGB, 3, 16, false),
+                            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 4, 8, true)};
+    for (std::size_t i = 0; i < std::size(images) * std::size(controls); ++i) {
+        write(root / "encode" / ("seed-" + std::to_string(i)), images[i % std::size(images)],
               controls[i % std::size(controls)]);
     }
     return 0;

@@ -93,28 +93,21 @@ Uncounted::~Uncounted() {
     faults.counting = counting_;
 }
 
-FaultRun runWithFault(std::size_t n, bool andLater, const std::function<void()> &body) {
-    faults = {true, andLater, n, 0, false, 0, 0};
-    body();
-    const FaultRun run{faults.injected, faults.attempts, faults.outstanding, faults.largest};
-    faults = {};
-    return run;
-}
-
-std::size_t exerciseEveryFault(const std::function<void()> &body) {
-    std::size_t allocations = 0;
+std::size_t exerciseEveryFault(const std::function<void(bool undisturbed)> &body) {
+    faults = {true, false, 0, 0, false, 0, 0};
+    body(true);
+    const std::size_t largest = faults.largest;
+    EXPECT_EQ(faults.outstanding, 0) << "blocks leaked undisturbed";
     for (const bool andLater : {false, true}) {
-        for (std::size_t n = 1; n < 100000; ++n) {
-            const FaultRun run = runWithFault(n, andLater, body);
-            EXPECT_EQ(run.outstanding, 0) << "blocks leaked with allocation " << n
-                                          << (andLater ? " and later ones" : "") << " failing";
-            if (!run.injected) {
-                allocations = run.allocations;
-                break;
-            }
+        for (std::size_t n = 1; faults.injected || n == 1; ++n) {
+            faults = {true, andLater, n, 0, false, 0, 0};
+            body(false);
+            EXPECT_EQ(faults.outstanding, 0) << "blocks leaked with allocation " << n
+                                             << (andLater ? " and later ones" : "") << " failing";
         }
     }
-    return allocations;
+    faults = {};
+    return largest;
 }
 
 } // namespace qrvx::test

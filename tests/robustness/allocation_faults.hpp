@@ -8,18 +8,7 @@
 
 namespace qrvx::test {
 
-struct FaultRun {
-    bool injected;           // an allocation was made to fail
-    std::size_t allocations; // allocations attempted
-    long outstanding;        // blocks left allocated: leaked
-    std::size_t largest;     // the largest single request, in bytes
-};
-
-// Runs body with allocation n failing (n = 0: none), and with every later one too when
-// andLater. Allocations of the test's own, inside an Uncounted scope, are neither counted nor
-// failed.
-FaultRun runWithFault(std::size_t n, bool andLater, const std::function<void()> &body);
-
+// Allocations of the test's own, inside an Uncounted scope, are neither counted nor failed.
 class Uncounted {
 public:
     Uncounted();
@@ -31,8 +20,9 @@ private:
     bool counting_;
 };
 
-// Fails allocation n = 1, 2, ... in both modes until a run completes without a fault; no run may
-// leak. Returns the number of allocations the undisturbed body makes.
-std::size_t exerciseEveryFault(const std::function<void()> &body);
+// Runs body(true) undisturbed, then body(false) with allocation n = 1, 2, ... failing, alone and
+// with every later one, until a run completes without a fault; no run may leak. Returns the
+// largest single request of the undisturbed run.
+std::size_t exerciseEveryFault(const std::function<void(bool undisturbed)> &body);
 
 } // namespace qrvx::test

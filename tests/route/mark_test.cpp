@@ -1,4 +1,4 @@
-// Marking a graphic as programmed, and the round trip through programming and marking.
+// Marking a graphic as programmed: the token removed, the rest kept, what the host is told.
 #include "support/suite.hpp"
 
 namespace {
@@ -53,24 +53,6 @@ TEST(Mark, TracesOldAndNewParameters) {
                                         {verboseLevel, "QRVX_markRouteNumberProgrammed", 0,
                                          "New Params: %s", "New Params: *04VE16*"}};
     EXPECT_EQ(capture.messages(), expected);
-}
-
-// Program a target, mark the result, and it can take no route number any more.
-TEST(Mark, ProgrammedAndMarkedGraphicIsNoTargetAnyMore) {
-    ByteVector target = makeGraphic({"VE8,RL", 0, {1, 2, 3, 4, 5}});
-    ByteVector source = makeGraphic({"VE8,RL2,@RP2/2/0", {}, {9, 8, 7}});
-    const QRVX_Graphic t = graphicOf(target), s = graphicOf(source);
-    uint8_t *data = nullptr;
-    uint32_t length = 0;
-    ASSERT_EQ(QRVX_programRouteNumber(&t, &s, &data, &length), 0);
-    QRVX_Graphic programmed{data, length, 0, 0};
-    EXPECT_EQ(QRVX_routeNumberProgrammable(&programmed), 1);
-    ASSERT_EQ(QRVX_markRouteNumberProgrammed(&programmed), 0);
-    EXPECT_EQ(ByteVector(data, data + programmed.length),
-              makeGraphic({"VE8,@RP2/2/0", 0, {9, 8, 3, 4, 5}}));
-    EXPECT_EQ(QRVX_routeNumberProgrammable(&programmed), 0);
-    EXPECT_EQ(QRVX_markRouteNumberProgrammed(&programmed), -ENOENT);
-    std::free(data);
 }
 
 } // namespace

@@ -65,11 +65,9 @@ TEST(Programming, FirstFailingCheckDecides) {
         ByteVector target = makeGraphic(c.target), source = makeGraphic(c.source);
         const QRVX_Graphic t = graphicOf(target), s = graphicOf(source);
         int result = 0;
-        const std::vector<Message> messages = program(&t, &s, result);
+        const auto messages = program(&t, &s, result);
         EXPECT_EQ(result, c.result) << c.message.text;
-        EXPECT_EQ(messages,
-                  c.result != 0 ? std::vector<Message>{c.message} : std::vector<Message>{})
-            << c.message.text;
+        EXPECT_EQ(messages, std::vector<Message>(c.result != 0, c.message)) << c.message.text;
     }
 }
 
