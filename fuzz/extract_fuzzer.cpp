@@ -2,8 +2,6 @@
 // its plane), holds whole columns, and a refused graphic leaves the image untouched.
 #include "fuzz_input.hpp"
 
-#include <cerrno>
-
 using namespace qrvx::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {

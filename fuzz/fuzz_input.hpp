@@ -8,6 +8,7 @@
 #include "qrvx_host_trace.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

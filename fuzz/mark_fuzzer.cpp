@@ -3,7 +3,6 @@
 #include "fuzz_input.hpp"
 
 #include <cctype>
-#include <cerrno>
 #include <vector>
 
 using namespace qrvx::fuzz;

@@ -3,7 +3,6 @@
 #include "fuzz_input.hpp"
 #include "support/oracle_decoder.hpp"
 
-#include <cerrno>
 #include <cstddef>
 
 using namespace qrvx::fuzz;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 
 namespace {
@@ -55,13 +56,6 @@ std::vector<Bytes> graphics() {
     return out;
 }
 
-void write(const fs::path &path, Bytes bytes, std::uint8_t control) {
-    bytes.push_back(control);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
 Bytes programInput(const Bytes &target, const Bytes &source) {
     Bytes out{static_cast<std::uint8_t>(target.size()),
               static_cast<std::uint8_t>(target.size() >> 8)};
@@ -92,18 +86,23 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: %s OUTPUT_DIR [SAMPLES_DIR]\n", argv[0]);
         return 2;
     }
-    const fs::path root(argv[1]);
-    for (const char *target :
-         {"sections", "parse", "extract", "route", "mark", "png", "program", "encode"}) {
-        fs::create_directories(root / target);
-    }
+    std::size_t written = 0;
+    const auto write = [&](const char *target, Bytes bytes, std::uint8_t control) {
+        const fs::path folder = fs::path(argv[1]) / target;
+        fs::create_directories(folder);
+        bytes.push_back(control);
+        std::ofstream(folder / ("seed-" + std::to_string(written++)), std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
     std::vector<Bytes> all = graphics();
     // The sample graphics, in name order so the seeds come out the same every time.
-    std::vector<fs::path> samples;
-    if (argc == 3) {
-        std::ranges::copy_if(fs::directory_iterator(argv[2]), std::back_inserter(samples),
-                             [](const fs::path &path) { return path.extension() == ".qrvx"; });
-        std::ranges::sort(samples);
+    std::set<fs::path> samples;
+    for (const auto &entry :
+         argc == 3 ? fs::directory_iterator(argv[2]) : fs::directory_iterator()) {
+        if (entry.path().extension() == ".qrvx") {
+            samples.insert(entry.path());
+        }
     }
     for (const fs::path &sample : samples) {
         std::ifstream file(sample, std::ios::binary);
@@ -112,15 +111,13 @@ int main(int argc, char **argv) {
     const std::uint8_t controls[] = {0x00, 0x01, 0x0F, 0x1E, 0x2B, 0x3F};
     for (std::size_t i = 0; i < all.size(); ++i) {
         for (const char *target : {"sections", "parse", "extract", "route", "mark", "png"}) {
-            write(root / target / ("seed-" + std::to_string(i)), all[i], controls[i % 6]);
+            write(target, all[i], controls[i % 6]);
         }
         if (i % 2 == 0 && i + 1 < all.size()) {
-            write(root / "program" / ("seed-" + std::to_string(i)),
-                  programInput(all[i], all[i + 1]), controls[i % 6]);
+            write("program", programInput(all[i], all[i + 1]), controls[i % 6]);
         }
     }
     // Every way a route number is spliced in: sides, planes, odd lengths, markers, rasters.
-    std::size_t splices = 0;
     for (const auto &[target, source] : {std::pair{"RL", "@RP1/2/0"},
                                          {"RR", "@RP1/2/0"},
                                          {"RR", "@RP1/2/1"},
@@ -130,8 +127,7 @@ int main(int argc, char **argv) {
                                          {"CS1,RL", "CS1,@RP1/3/0"},
                                          {"HE8,RR", "HE16,@RP1/1/0"}}) {
         for (const std::size_t index : {0, 1, 5}) {
-            write(root / "program" / ("splice-" + std::to_string(splices++)),
-                  programInput(graphic(target, index), graphic(source, index + 1)), 0x00);
+            write("program", programInput(graphic(target, index), graphic(source, index + 1)), 0);
         }
     }
     const Bytes images[] = {patternPng(PNG_COLOR_TYPE_GRAY, 1, 1, false),
@@ -140,8 +136,7 @@ int main(int argc, char **argv) {
                             patternPng(PNG_COLOR_TYPE_RGB, 3, 16, false),
                             patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 4, 8, true)};
     for (std::size_t i = 0; i < std::size(images) * std::size(controls); ++i) {
-        write(root / "encode" / ("seed-" + std::to_string(i)), images[i % std::size(images)],
-              controls[i % std::size(controls)]);
+        write("encode", images[i % std::size(images)], controls[i % std::size(controls)]);
     }
     return 0;
 }
