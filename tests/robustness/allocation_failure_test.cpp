@@ -1,21 +1,130 @@
 // Every allocation an entry point makes (its own, the parameter trie's, libpng's, stdio's) is
 // made to fail in turn: each run gives exactly the undisturbed outputs, or one of the results a
 // failed allocation may give (with the outputs it leaves, where they are documented), and leaks
-// nothing.
-#include "robustness/allocation_faults.hpp"
+// nothing. The executable replaces malloc, calloc, realloc and free to make them fail, so the
+// library, libpng and stdio are all reached; nothing of this lives in the library.
 #include "support/suite.hpp"
 #include "support/temp_dir.hpp"
 
 #include "qrvx_host_trace.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
+
+// The real allocator: a sanitizer's when one is linked (so it keeps tracking every block), else
+// the C library's.
+extern "C" {
+void *__interceptor_malloc(std::size_t) __attribute__((weak));
+void *__interceptor_calloc(std::size_t, std::size_t) __attribute__((weak));
+void *__interceptor_realloc(void *, std::size_t) __attribute__((weak));
+void __interceptor_free(void *) __attribute__((weak));
+void *__libc_malloc(std::size_t);
+void *__libc_calloc(std::size_t, std::size_t);
+void *__libc_realloc(void *, std::size_t);
+void __libc_free(void *);
+}
+
+namespace {
+
+thread_local struct {
+    bool counting, injected;
+    std::size_t failFrom, failTo, attempts, largest; // allocations failFrom to failTo fail
+    long outstanding;
+} faults;
+
+bool shouldFail(std::size_t size) {
+    if (!faults.counting) {
+        return false;
+    }
+    faults.largest = std::max(faults.largest, size);
+    const bool fail = ++faults.attempts >= faults.failFrom && faults.attempts <= faults.failTo;
+    faults.injected = faults.injected || fail;
+    return fail;
+}
+
+// Counts a block given out (change 1) or taken back (-1) while counting.
+void *track(void *memory, long change = 1) {
+    if (faults.counting && memory != nullptr) {
+        faults.outstanding += change;
+    }
+    return memory;
+}
+
+template <typename Sanitizer, typename Libc, typename... Arguments>
+auto real(Sanitizer *sanitizer, Libc *libc, Arguments... arguments) {
+    return sanitizer != nullptr ? sanitizer(arguments...) : libc(arguments...);
+}
+
+} // namespace
+
+extern "C" {
+
+void *malloc(std::size_t size) {
+    return shouldFail(size) ? nullptr : track(real(__interceptor_malloc, __libc_malloc, size));
+}
+
+void *calloc(std::size_t count, std::size_t size) {
+    if (shouldFail(size > 0 && count > SIZE_MAX / size ? SIZE_MAX : count * size)) {
+        return nullptr;
+    }
+    return track(real(__interceptor_calloc, __libc_calloc, count, size));
+}
+
+void *realloc(void *memory, std::size_t size) {
+    if (shouldFail(size)) {
+        return nullptr;
+    }
+    track(memory, -1);
+    return track(real(__interceptor_realloc, __libc_realloc, memory, size));
+}
+
+void free(void *memory) {
+    track(memory, -1);
+    real(__interceptor_free, __libc_free, memory);
+}
+
+} // extern "C"
 
 namespace {
 
 using namespace qrvx::test;
+
+// Allocations of the test's own, inside an Uncounted scope, are neither counted nor failed.
+class Uncounted {
+public:
+    Uncounted() : counting_(faults.counting) { faults.counting = false; }
+    ~Uncounted() { faults.counting = counting_; }
+    Uncounted(const Uncounted &) = delete;
+    Uncounted &operator=(const Uncounted &) = delete;
+
+private:
+    bool counting_;
+};
+
+// Runs body(true) undisturbed, then body(false) with allocation n = 1, 2, ... failing, alone and
+// with every later one, until a run completes without a fault; no run may leak. Returns the
+// largest single request of the undisturbed run.
+std::size_t exerciseEveryFault(const std::function<void(bool undisturbed)> &body) {
+    faults = {true, false, SIZE_MAX, 0, 0, 0, 0};
+    body(true);
+    const std::size_t largest = faults.largest;
+    EXPECT_EQ(faults.outstanding, 0) << "blocks leaked undisturbed";
+    for (const bool andLater : {false, true}) {
+        for (std::size_t n = 1; n == 1 || faults.injected; ++n) {
+            faults = {true, false, n, andLater ? SIZE_MAX : n, 0, 0, 0};
+            body(false);
+            EXPECT_EQ(faults.outstanding, 0) << "blocks leaked with allocation " << n
+                                             << (andLater ? " and later ones" : "") << " failing";
+        }
+    }
+    faults = {};
+    return largest;
+}
 
 // The messages of the current run as "level function line text" lines, kept without touching the
 // heap.
