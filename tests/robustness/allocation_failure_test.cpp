@@ -15,6 +15,7 @@
 #include <functional>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 // The real allocator: a sanitizer's when one is linked (so it keeps tracking every block), else
 // the C library's.
@@ -60,50 +61,12 @@ auto real(Sanitizer *sanitizer, Libc *libc, Arguments... arguments) {
     return sanitizer != nullptr ? sanitizer(arguments...) : libc(arguments...);
 }
 
-} // namespace
-
-extern "C" {
-
-void *malloc(std::size_t size) {
-    return shouldFail(size) ? nullptr : track(real(__interceptor_malloc, __libc_malloc, size));
-}
-
-void *calloc(std::size_t count, std::size_t size) {
-    if (shouldFail(size > 0 && count > SIZE_MAX / size ? SIZE_MAX : count * size)) {
-        return nullptr;
-    }
-    return track(real(__interceptor_calloc, __libc_calloc, count, size));
-}
-
-void *realloc(void *memory, std::size_t size) {
-    if (shouldFail(size)) {
-        return nullptr;
-    }
-    track(memory, -1);
-    return track(real(__interceptor_realloc, __libc_realloc, memory, size));
-}
-
-void free(void *memory) {
-    track(memory, -1);
-    real(__interceptor_free, __libc_free, memory);
-}
-
-} // extern "C"
-
-namespace {
-
 using namespace qrvx::test;
 
-// Allocations of the test's own, inside an Uncounted scope, are neither counted nor failed.
-class Uncounted {
-public:
-    Uncounted() : counting_(faults.counting) { faults.counting = false; }
-    ~Uncounted() { faults.counting = counting_; }
-    Uncounted(const Uncounted &) = delete;
-    Uncounted &operator=(const Uncounted &) = delete;
-
-private:
-    bool counting_;
+// While alive, allocations of the test's own are neither counted nor failed.
+struct Uncounted {
+    const bool counting = std::exchange(faults.counting, false);
+    ~Uncounted() { faults.counting = counting; }
 };
 
 // Runs body(true) undisturbed, then body(false) with allocation n = 1, 2, ... failing, alone and
@@ -288,3 +251,32 @@ TEST(AllocationFailure, EveryEntryPoint) {
 }
 
 } // namespace
+
+// The replacements every allocation of the process goes through.
+extern "C" {
+
+void *malloc(std::size_t size) {
+    return shouldFail(size) ? nullptr : track(real(__interceptor_malloc, __libc_malloc, size));
+}
+
+void *calloc(std::size_t count, std::size_t size) {
+    if (shouldFail(size > 0 && count > SIZE_MAX / size ? SIZE_MAX : count * size)) {
+        return nullptr;
+    }
+    return track(real(__interceptor_calloc, __libc_calloc, count, size));
+}
+
+void *realloc(void *memory, std::size_t size) {
+    if (shouldFail(size)) {
+        return nullptr;
+    }
+    track(memory, -1);
+    return track(real(__interceptor_realloc, __libc_realloc, memory, size));
+}
+
+void free(void *memory) {
+    track(memory, -1);
+    real(__interceptor_free, __libc_free, memory);
+}
+
+} // extern "C"

@@ -14,27 +14,24 @@ namespace {
 using namespace qrvx::test;
 using namespace std::string_literals;
 
+ByteVector described; // the graphic last described
+
 QRVX_RouteNumberGraphic describe(std::optional<std::string_view> text, const ByteVector &pixels,
-                                 int result, const std::uint8_t **pixelData = nullptr) {
-    static ByteVector bytes;
-    bytes = makeGraphic({text, {}, pixels});
-    const QRVX_Graphic graphic = graphicOf(bytes);
+                                 int result) {
+    described = makeGraphic({text, {}, pixels});
+    const QRVX_Graphic graphic = graphicOf(described);
     QRVX_RouteNumberGraphic out;
     std::memset(&out, 0xAB, sizeof out);
     EXPECT_EQ(QRVX_getRouteNumberGraphic(&graphic, &out), result) << text.value_or("-");
     EXPECT_EQ(QRVX_routeNumberProgrammable(&graphic), out.programmable) << text.value_or("-");
-    if (pixelData != nullptr) {
-        *pixelData = bytes.data() + bytes.size() - pixels.size();
-    }
     return out;
 }
 
 // The rules as "programmable atEnd code reservedLines"; each plane that is not all zero as its
 // offset into the pixel data (or "-" for none), byte count, bits per pixel, width x height.
 std::string area(std::optional<std::string_view> text, std::size_t pixelCount, int result) {
-    const std::uint8_t *pixels = nullptr;
-    const QRVX_RouteNumberGraphic out =
-        describe(text, ByteVector(pixelCount, 0x5A), result, &pixels);
+    const QRVX_RouteNumberGraphic out = describe(text, ByteVector(pixelCount, 0x5A), result);
+    const std::uint8_t *pixels = described.data() + described.size() - pixelCount;
     std::ostringstream line;
     line << int{out.programmable} << " " << out.routeAtEnd << " " << out.routeCode << " "
          << out.reservedLines;
