@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(p.rasterDirection == 0);
     FUZZ_CHECK(image.colourSystem == p.colourSystem && image.columnSize == p.columnSize);
     if (s.pixelData == nullptr) {
-        FUZZ_CHECK(image.data == nullptr && image.secondPlane == nullptr);
-        FUZZ_CHECK(image.length == 0 && image.columnCount == 0);
+        FUZZ_CHECK(image.data == nullptr && image.secondPlane == nullptr && image.length == 0 &&
+                   image.columnCount == 0);
         return 0;
     }
     const std::uint32_t bytesPerLine = qrvx::roundedLineLength(p.columnSize) / 8;

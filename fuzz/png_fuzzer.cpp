@@ -4,7 +4,6 @@
 #include "fuzz_input.hpp"
 #include "support/png_file.hpp"
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <unistd.h>

@@ -6,6 +6,9 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <functional>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -90,10 +93,8 @@ TEST(Decoding, AsTheOracle) {
     for (const std::uint32_t colourSystem : {0u, 1u, 2u}) {
         for (const bool vertical : {true, false}) {
             for (std::size_t blank = 0; blank < 8; ++blank) {
-                ByteVector plane(blank, 0), data;
-                for (unsigned value = 0; value < 256; ++value) {
-                    plane.push_back(static_cast<std::uint8_t>(value));
-                }
+                ByteVector plane(blank + 256, 0), data;
+                std::iota(plane.begin() + static_cast<long>(blank), plane.end(), 0);
                 for (const std::uint8_t byte : colourSystem == 1 ? plane : ByteVector{}) {
                     data.push_back(static_cast<std::uint8_t>(byte * 167 + 13)); // bit 1 reordered
                 }
@@ -105,9 +106,7 @@ TEST(Decoding, AsTheOracle) {
                 for (int trial = 0; trial < 3; ++trial) {
                     const std::size_t planeBytes = below(150) * lineBytes + below(lineBytes);
                     ByteVector data(colourSystem == 1 ? 2 * planeBytes + below(2) : planeBytes);
-                    for (auto &byte : data) {
-                        byte = static_cast<std::uint8_t>(random());
-                    }
+                    std::ranges::generate(data, std::ref(random));
                     expectAsOracle(colourSystem, vertical, lineSize, data);
                 }
             }
@@ -148,11 +147,8 @@ Message converting(const char *function, std::uint32_t line, const std::string &
     return {debugLevel, function, line, text, text};
 }
 Message incorrect(const std::string &what, const std::string &value) {
-    return {errorLevel,
-            {},
-            0,
-            "Incorrect " + what + " %s. Using Default",
-            "Incorrect " + what + " " + value + ". Using Default"};
+    const std::string format = "Incorrect " + what + " %s. Using Default";
+    return {errorLevel, {}, 0, format, "Incorrect " + what + " " + value + ". Using Default"};
 }
 
 TEST(Decoding, MessagesByLevel) {

@@ -11,13 +11,6 @@ namespace {
 
 using namespace qrvx::test;
 
-int convert(const GraphicParts &parts, const std::string &fileName) {
-    ByteVector bytes = makeGraphic(parts);
-    const QRVX_Graphic graphic = graphicOf(bytes);
-    const QRVX_PNGOptions options{{255, 255, 255}, {0, 0, 0}, "qrvx"};
-    return QRVX_convertToPNG(&graphic, &options, fileName.c_str());
-}
-
 Message converter(std::uint32_t line, const std::string &format, const std::string &text = {}) {
     return {debugLevel, "QRVX_convertToPNG", line, format, text.empty() ? format : text};
 }
@@ -26,6 +19,7 @@ TEST(PngExport, ResultsAndMessages) {
     const TempDir dir("qrvx_png");
     ByteVector noise(64 * 1024);
     std::ranges::generate(noise, std::mt19937(12345));
+    const QRVX_PNGOptions options{{255, 255, 255}, {0, 0, 0}, "qrvx"};
     const Message writeFailed = converter(2272, "PNG write Failed");
     const std::string mono = dir.file("mono.png"), missing = dir.file("missing/out.png");
     const struct {
@@ -45,8 +39,10 @@ TEST(PngExport, ResultsAndMessages) {
         // clang-format on
     };
     for (const auto &c : cases) {
+        ByteVector bytes = makeGraphic(c.parts);
+        const QRVX_Graphic graphic = graphicOf(bytes);
         const TraceCapture capture(debugLevel);
-        EXPECT_EQ(convert(c.parts, c.file), c.result) << c.file;
+        EXPECT_EQ(QRVX_convertToPNG(&graphic, &options, c.file.c_str()), c.result) << c.file;
         const std::vector<Message> &all = capture.messages();
         ASSERT_GE(all.size(), c.last.size()) << c.file;
         EXPECT_EQ(std::vector<Message>(all.end() - static_cast<long>(c.last.size()), all.end()),
