@@ -49,7 +49,8 @@ TEST(Extraction, WindowIntoThePixelData) {
         {{"HE8", {}, eight}, "", -EOPNOTSUPP, "", 0},
         {{"VE8,ZJSON", {}, eight}, "", -EINVAL, "", 0},
         {{"VE-5", {}, eight}, "", -EINVAL, "", 0},
-        // Route areas that do not fit inside the plane.
+        // Route areas that fill the plane, and that do not fit inside it.
+        {{"VE8,RL10", {}, ten}, "x", 0, "0 0x8 @10 0", 0},
         {{"VE8,RL11", {}, ten}, "x", -EINVAL, "", 0},
         {{"VE8,RR-1", {}, ten}, "x", -EINVAL, "", 0},
         {{"VE8,CS1,@RP1/6/0", {}, ten}, "x", -EINVAL, "", 0},
