@@ -2,8 +2,6 @@
 // its plane), holds whole columns, and a refused graphic leaves the image untouched.
 #include "fuzz_input.hpp"
 
-#include <cerrno>
-
 using namespace qrvx::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -24,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(p.rasterDirection == 0);
     FUZZ_CHECK(image.colourSystem == p.colourSystem && image.columnSize == p.columnSize);
     if (s.pixelData == nullptr) {
-        FUZZ_CHECK(image.data == nullptr && image.secondPlane == nullptr);
-        FUZZ_CHECK(image.length == 0 && image.columnCount == 0);
+        FUZZ_CHECK(image.data == nullptr && image.secondPlane == nullptr && image.length == 0 &&
+                   image.columnCount == 0);
         return 0;
     }
     const std::uint32_t bytesPerLine = qrvx::roundedLineLength(p.columnSize) / 8;

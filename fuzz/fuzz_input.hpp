@@ -8,6 +8,7 @@
 #include "qrvx_host_trace.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,11 +49,8 @@ public:
         QTR_setSink(
             [](void *, std::uint32_t, const char *, std::uint32_t, const char *, const char *) {},
             nullptr);
-        if ((control_ & 1) != 0) {
-            QTR_useLogger(QTR_LEVEL_ERROR | QTR_LEVEL_DEBUG | QTR_LEVEL_VERBOSE);
-        } else {
-            QTR_useNoLogger();
-        }
+        (control_ & 1) != 0 ? QTR_useLogger(QTR_LEVEL_ERROR | QTR_LEVEL_DEBUG | QTR_LEVEL_VERBOSE)
+                            : QTR_useNoLogger();
     }
 
     std::span<std::uint8_t> payload() { return {bytes_.get(), size_}; }

@@ -3,7 +3,6 @@
 // source's route bytes spliced in (all zero when they do not fit).
 #include "fuzz_input.hpp"
 
-#include <cerrno>
 #include <vector>
 
 using namespace qrvx::fuzz;

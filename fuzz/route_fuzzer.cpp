@@ -2,8 +2,6 @@
 // untouched when the parameters cannot be parsed, and both queries agree on programmability.
 #include "fuzz_input.hpp"
 
-#include <cerrno>
-
 using namespace qrvx::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {

@@ -7,13 +7,12 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -21,9 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 Bytes graphic(std::string text, std::size_t index) {
-    if (!text.empty() && text.front() == ',') {
-        text.erase(0, 1);
-    }
+    text.erase(0, text.starts_with(",") ? 1 : 0);
     char header[4];
     std::snprintf(header, sizeof header, index % 4 == 3 ? "*%02x" : "*%02X",
                   static_cast<unsigned>(text.size()));
@@ -59,13 +56,6 @@ std::vector<Bytes> graphics() {
     return out;
 }
 
-void write(const fs::path &path, Bytes bytes, std::uint8_t control) {
-    bytes.push_back(control);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
 Bytes programInput(const Bytes &target, const Bytes &source) {
     Bytes out{static_cast<std::uint8_t>(target.size()),
               static_cast<std::uint8_t>(target.size() >> 8)};
@@ -74,39 +64,19 @@ Bytes programInput(const Bytes &target, const Bytes &source) {
     return out;
 }
 
-// An 11 x 9 diagonal pattern in colourType and bitDepth, with a palette whose first entry is
-// transparent where the type has one.
-Bytes patternPng(int colourType, int bitDepth, bool interlaced) {
-    qrvx::test::PngPicture picture;
-    picture.width = 11;
-    picture.height = 9;
-    picture.colourType = colourType;
-    picture.bitDepth = bitDepth;
-    picture.interlaced = interlaced;
-    const std::size_t channels = colourType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
-                                 : colourType == PNG_COLOR_TYPE_RGB        ? 3
-                                 : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                                           : 1;
-    const std::size_t rowBytes =
-        (picture.width * channels * static_cast<std::size_t>(bitDepth) + 7) / 8;
-    for (std::size_t y = 0; y < picture.height; ++y) {
-        for (std::size_t i = 0; i < rowBytes; ++i) {
-            picture.rows.push_back(
-                (i + y) % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * ((i + y) % 4)));
-        }
+// An 11 x 9 diagonal pattern of samples, with a palette whose first entry is transparent.
+Bytes patternPng(int colourType, int channels, int bitDepth, bool interlaced) {
+    qrvx::test::PngPicture picture{11, 9, colourType, bitDepth, {}, {}, {}, {}, interlaced};
+    const std::size_t rowBytes = (11 * std::size_t(channels * bitDepth) + 7) / 8;
+    for (std::size_t i = 0; i < 9 * rowBytes; ++i) {
+        const std::size_t d = i % rowBytes + i / rowBytes;
+        picture.rows.push_back(d % 3 == 0 ? 0 : static_cast<std::uint8_t>(0x55 * (d % 4)));
     }
     if (colourType == PNG_COLOR_TYPE_PALETTE) {
         picture.palette = {{0, 0, 0}, {255, 176, 0}, {0, 0, 192}, {255, 255, 255}};
         picture.alphas = {0, 255, 255, 255};
     }
     return qrvx::test::pngBytes(picture);
-}
-
-std::vector<Bytes> pngs() {
-    return {patternPng(PNG_COLOR_TYPE_GRAY, 1, false),
-            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 8, false),
-            patternPng(PNG_COLOR_TYPE_PALETTE, 2, true), patternPng(PNG_COLOR_TYPE_RGB, 16, false),
-            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 8, true)};
 }
 
 } // namespace
@@ -116,19 +86,23 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: %s OUTPUT_DIR [SAMPLES_DIR]\n", argv[0]);
         return 2;
     }
-    const fs::path root(argv[1]);
-    for (const char *target :
-         {"sections", "parse", "extract", "route", "mark", "png", "program", "encode"}) {
-        fs::create_directories(root / target);
-    }
+    std::size_t written = 0;
+    const auto write = [&](const char *target, Bytes bytes, std::uint8_t control) {
+        const fs::path folder = fs::path(argv[1]) / target;
+        fs::create_directories(folder);
+        bytes.push_back(control);
+        std::ofstream(folder / ("seed-" + std::to_string(written++)), std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
     std::vector<Bytes> all = graphics();
     // The sample graphics, in name order so the seeds come out the same every time.
-    std::vector<fs::path> samples;
-    if (argc == 3) {
-        std::copy_if(fs::directory_iterator(argv[2]), fs::directory_iterator(),
-                     std::back_inserter(samples),
-                     [](const fs::path &path) { return path.extension() == ".qrvx"; });
-        std::sort(samples.begin(), samples.end());
+    std::set<fs::path> samples;
+    for (const auto &entry :
+         argc == 3 ? fs::directory_iterator(argv[2]) : fs::directory_iterator()) {
+        if (entry.path().extension() == ".qrvx") {
+            samples.insert(entry.path());
+        }
     }
     for (const fs::path &sample : samples) {
         std::ifstream file(sample, std::ios::binary);
@@ -137,15 +111,13 @@ int main(int argc, char **argv) {
     const std::uint8_t controls[] = {0x00, 0x01, 0x0F, 0x1E, 0x2B, 0x3F};
     for (std::size_t i = 0; i < all.size(); ++i) {
         for (const char *target : {"sections", "parse", "extract", "route", "mark", "png"}) {
-            write(root / target / ("seed-" + std::to_string(i)), all[i], controls[i % 6]);
+            write(target, all[i], controls[i % 6]);
         }
         if (i % 2 == 0 && i + 1 < all.size()) {
-            write(root / "program" / ("seed-" + std::to_string(i)),
-                  programInput(all[i], all[i + 1]), controls[i % 6]);
+            write("program", programInput(all[i], all[i + 1]), controls[i % 6]);
         }
     }
     // Every way a route number is spliced in: sides, planes, odd lengths, markers, rasters.
-    std::size_t splices = 0;
     for (const auto &[target, source] : {std::pair{"RL", "@RP1/2/0"},
                                          {"RR", "@RP1/2/0"},
                                          {"RR", "@RP1/2/1"},
@@ -155,14 +127,16 @@ int main(int argc, char **argv) {
                                          {"CS1,RL", "CS1,@RP1/3/0"},
                                          {"HE8,RR", "HE16,@RP1/1/0"}}) {
         for (const std::size_t index : {0, 1, 5}) {
-            write(root / "program" / ("splice-" + std::to_string(splices++)),
-                  programInput(graphic(target, index), graphic(source, index + 1)), 0x00);
+            write("program", programInput(graphic(target, index), graphic(source, index + 1)), 0);
         }
     }
-    const std::vector<Bytes> images = pngs();
-    for (std::size_t i = 0; i < images.size() * std::size(controls); ++i) {
-        write(root / "encode" / ("seed-" + std::to_string(i)), images[i % images.size()],
-              controls[i % std::size(controls)]);
+    const Bytes images[] = {patternPng(PNG_COLOR_TYPE_GRAY, 1, 1, false),
+                            patternPng(PNG_COLOR_TYPE_GRAY_ALPHA, 2, 8, false),
+                            patternPng(PNG_COLOR_TYPE_PALETTE, 1, 2, true),
+                            patternPng(PNG_COLOR_TYPE_RGB, 3, 16, false),
+                            patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 4, 8, true)};
+    for (std::size_t i = 0; i < std::size(images) * std::size(controls); ++i) {
+        write("encode", images[i % std::size(images)], controls[i % std::size(controls)]);
     }
     return 0;
 }

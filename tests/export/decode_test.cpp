@@ -1,8 +1,15 @@
-// Decoding graphics into bitmaps, each bitmap drawn as rows of '.'/'#' (no palette) or of palette
-// indices, separated by spaces.
+// Decoding graphics into bitmaps: a few pictures drawn by hand anchor the bit orders and the
+// per-pixel oracle, which then checks every byte value at every position and random graphics;
+// and what decoding tells the host.
+#include "support/oracle_decoder.hpp"
 #include "support/suite.hpp"
 
 #include <sys/mman.h>
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <random>
 
 namespace {
 
@@ -13,10 +20,11 @@ QRVX_Bitmap decode(const GraphicParts &parts, std::uint32_t defaultRow = 0,
     ByteVector bytes = makeGraphic(parts);
     const QRVX_Graphic graphic = graphicOf(bytes, defaultRow, defaultColumn);
     QRVX_Bitmap bitmap;
-    EXPECT_EQ(QRVX_parse(&graphic, &bitmap), 0);
+    EXPECT_EQ(QRVX_parse(&graphic, &bitmap), 0) << parts.parameters.value_or("-");
     return bitmap;
 }
 
+// Rows of '.'/'#' (no palette) or of palette indices, separated by spaces.
 std::string pictureOf(const QRVX_Bitmap &bitmap) {
     std::string rows;
     for (std::uint32_t y = 0; y < bitmap.height; ++y) {
@@ -39,12 +47,10 @@ TEST(Decoding, DrawsTheGraphic) {
         // Columns: bit 0 on top; rows: bit 7 on the left.
         {{"VE8", {}, {0x01, 0x80}}, 0, 0, "#. .. .. .. .. .. .. .#"},
         {{"HE8", {}, {0x80, 0x01}}, 0, 0, "#....... .......#"},
-        // Lines are whole bytes; a column keeps only its first columnSize pixels.
-        {{"HE10", {}, {0xC0, 0x40, 0x00, 0x01}}, 0, 0, "##.......#...... ...............#"},
+        // A column keeps only its first columnSize pixels of whole bytes.
         {{"VE10", {}, {0x01, 0x02, 0x00, 0x03}}, 0, 0, "#. .. .. .. .. .. .. .. .# ##"},
-        // Two planes: the second half gives bit 0, the first bit 1; an odd last byte is ignored.
+        // Two planes: the second half gives bit 0, the first bit 1.
         {{"VE8,CS1", {}, {0x01, 0x03}}, 0, 0, "3 1 0 0 0 0 0 0"},
-        {{"VE8,CS1", {}, {0x01, 0x03, 0xFF}}, 0, 0, "3 1 0 0 0 0 0 0"},
         {{"HE8,CS1", {}, {0x81, 0xC0}}, 0, 0, "31000002"},
         // Full colour: two bits a pixel, low bits first in columns, high bits first in rows.
         {{"VE8,CS2", {}, {0xE4, 0x1B}}, 0, 0, "0 1 2 3 3 2 1 0"},
@@ -53,7 +59,6 @@ TEST(Decoding, DrawsTheGraphic) {
         {{{}, {}, {0x01, 0x80, 0xFF, 0x00}}, 0, 16, "## .# .# .# .# .# .# .# .. .. .. .. .. .. .. #."},
         {{{}, {}, {0x01, 0x02}}, 24, 0, "#. .# .. .. .. .. .. .."},
         {{"HE0", {}, {0x80, 0x01}}, 16, 0, "#..............#"},
-        {{"VE8", {}, {}}, 0, 0, "       "},
         // clang-format on
     };
     for (const auto &c : cases) {
@@ -63,29 +68,50 @@ TEST(Decoding, DrawsTheGraphic) {
     }
 }
 
-TEST(Decoding, PaletteRepeatsEachColourByte) {
-    QRVX_Bitmap bitmap = decode({"VE8,CS2,PA255,PB16711680,PC1193046,PD-16777216", {}, {0}});
-    const std::uint32_t expected[4][3] = {{0xFFFFFFFF, 0, 0},
-                                          {0, 0, 0xFFFFFFFF},
-                                          {0x56565656, 0x34343434, 0x12121212},
-                                          {0, 0, 0}}; // bits 24-31 play no part
-    for (int i = 0; i < 4; ++i) {
-        const QRVX_Colour c = bitmap.palette[i];
-        EXPECT_TRUE(c.red == expected[i][0] && c.green == expected[i][1] &&
-                    c.blue == expected[i][2])
-            << i;
-    }
+void expectAsOracle(std::uint32_t colourSystem, bool vertical, std::uint32_t lineSize,
+                    const ByteVector &pixelData) {
+    const std::string text = std::string(vertical ? "VE" : "HE") + std::to_string(lineSize) +
+                             ",CS" + std::to_string(colourSystem);
+    QRVX_Bitmap bitmap = decode({text, std::nullopt, pixelData});
+    const OracleBitmap expected = oracleDecode({colourSystem, vertical, lineSize, pixelData});
+    EXPECT_TRUE(bitmap.width == expected.width && bitmap.height == expected.height) << text;
+    EXPECT_EQ(ByteVector(bitmap.pixels, bitmap.pixels + bitmap.pixelCount), expected.pixels)
+        << text << " with " << pixelData.size() << " bytes";
     QRVX_free(&bitmap);
 }
 
-TEST(Decoding, ScrollModeSurvivesFree) {
-    QRVX_Bitmap one = decode({"VE8", 0x01, {0x01}});
-    QRVX_Bitmap two = decode({{}, 0x00, {0x01}});
-    EXPECT_EQ(two.scrollMode, 2u);
-    QRVX_free(&one);
-    QRVX_free(&two);
-    EXPECT_TRUE(one.scrollMode == 1 && one.pixels == nullptr);
-    EXPECT_EQ(QRVX_parse(nullptr, &one), -EINVAL);
+// Each plane holds every byte value after 0 to 7 blank lines, so that each value meets every
+// place among eight neighbouring lines; then line sizes on and off whole bytes, up to several
+// bands of rows and blocks of columns, ending in a partial line and for two planes an odd byte.
+TEST(Decoding, AsTheOracle) {
+    std::mt19937 random(20261206);
+    const auto below = [&](std::size_t n) { return std::size_t{random()} % n; };
+    std::vector<std::uint32_t> lineSizes{63, 64, 65, 127, 129, 200, 517};
+    for (std::uint32_t size = 1; size <= 40; ++size) {
+        lineSizes.push_back(size);
+    }
+    for (const std::uint32_t colourSystem : {0u, 1u, 2u}) {
+        for (const bool vertical : {true, false}) {
+            for (std::size_t blank = 0; blank < 8; ++blank) {
+                ByteVector plane(blank + 256, 0), data;
+                std::iota(plane.begin() + static_cast<long>(blank), plane.end(), 0);
+                for (const std::uint8_t byte : colourSystem == 1 ? plane : ByteVector{}) {
+                    data.push_back(static_cast<std::uint8_t>(byte * 167 + 13)); // bit 1 reordered
+                }
+                data.insert(data.end(), plane.begin(), plane.end());
+                expectAsOracle(colourSystem, vertical, 8, data);
+            }
+            for (const std::uint32_t lineSize : lineSizes) {
+                const std::size_t lineBytes = (lineSize + 7) / 8 * (colourSystem == 2 ? 2 : 1);
+                for (int trial = 0; trial < 3; ++trial) {
+                    const std::size_t planeBytes = below(150) * lineBytes + below(lineBytes);
+                    ByteVector data(colourSystem == 1 ? 2 * planeBytes + below(2) : planeBytes);
+                    std::ranges::generate(data, std::ref(random));
+                    expectAsOracle(colourSystem, vertical, lineSize, data);
+                }
+            }
+        }
+    }
 }
 
 // 2^29 pixel bytes of 8 pixels each: 2^32 pixels. Untouched pages cost nothing.
@@ -102,7 +128,62 @@ TEST(Decoding, PixelCountBeyond32BitsIsRefused) {
     EXPECT_EQ(bitmap.pixels, nullptr);
     const QRVX_PNGOptions options{};
     EXPECT_EQ(QRVX_convertToPNG(&graphic, &options, "/nonexistent/never.png"), -E2BIG);
+    EXPECT_EQ(QRVX_parse(nullptr, &bitmap), -EINVAL);
     munmap(memory, size);
+}
+
+// What decoding tells the host logger, message by message, under every choice of enabled levels:
+// the parameter text and the colour system at debug, bad values as errors (passed on even
+// without a logger), the dimensions at verbose.
+Message parameterText(const std::string &text) {
+    return {debugLevel, "qrvxParseGraphicsParameters", 947, "GRAPHIC PARAM: %s",
+            "GRAPHIC PARAM: " + text};
+}
+Message dimension(const std::string &size) {
+    return {verboseLevel, "adjustBitmapDimension", 0, "Graphic Dimension %d x %d",
+            "Graphic Dimension " + size};
+}
+Message converting(const char *function, std::uint32_t line, const std::string &text) {
+    return {debugLevel, function, line, text, text};
+}
+Message incorrect(const std::string &what, const std::string &value) {
+    const std::string format = "Incorrect " + what + " %s. Using Default";
+    return {errorLevel, {}, 0, format, "Incorrect " + what + " " + value + ". Using Default"};
+}
+
+TEST(Decoding, MessagesByLevel) {
+    const Message cs0 = converting("convertCS0Image", 550, "converting CS0 Image");
+    const Message cs7 = incorrect("Colour System", "7");
+    const struct {
+        std::optional<std::uint32_t> levels;
+        const char *parameters;
+        std::vector<Message> expected;
+    } cases[] = {
+        // clang-format off
+        {std::nullopt, "CS7", {cs7}},
+        {errorLevel, "CS7", {cs7}},
+        {debugLevel, "CS7", {parameterText("CS7"), cs0}},
+        {verboseLevel, "CS7", {dimension("4 x 8")}},
+        {allLevels, "CS7", {parameterText("CS7"), cs7, dimension("4 x 8"), cs0}},
+        {0, "CS7", {}},
+        {0x01 | 0x04 | 0x08 | 0x40, "CS7", {}},
+        {debugLevel | verboseLevel, "VE8,CS1", {parameterText("VE8,CS1"), dimension("2 x 8"), converting("convertCS1Image", 648, "converting CS1 Image")}},
+        {debugLevel | verboseLevel, "VE8,CS2", {parameterText("VE8,CS2"), dimension("2 x 8"), converting("convertCS2Image", 1091, "converting Full-Colour Image")}},
+        {errorLevel, "VE12x", {incorrect("Column Size", "12x")}},
+        {errorLevel, "HE1 6", {incorrect("Row Size", "1 6")}},
+        {errorLevel, "CS-1", {incorrect("Colour System", "-1")}},
+        {errorLevel, "XX1,CSS", {incorrect("Colour System", "S")}},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        const TraceCapture capture(c.levels);
+        ByteVector bytes = makeGraphic({c.parameters, {}, {1, 2, 3, 4}});
+        const QRVX_Graphic graphic = graphicOf(bytes);
+        QRVX_Bitmap bitmap;
+        QRVX_parse(&graphic, &bitmap);
+        QRVX_free(&bitmap);
+        EXPECT_EQ(capture.messages(), c.expected) << c.parameters << " " << c.levels.value_or(99);
+    }
 }
 
 } // namespace

@@ -49,17 +49,16 @@ TEST(Concurrency, EveryOperationFromSeveralThreads) {
     const TempDir dir("qrvx_threads");
     const std::string expected = runEverything(t, s, dir.file("single.png"));
     std::vector<int> mismatches(4, 0);
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < mismatches.size(); ++i) {
-        threads.emplace_back([&, i] {
-            for (int round = 0; round < 10; ++round) {
-                const std::string seen = runEverything(t, s, dir.file(std::to_string(i) + ".png"));
-                mismatches[i] += seen != expected;
-            }
-        });
-    }
-    for (std::thread &thread : threads) {
-        thread.join();
+    {
+        std::vector<std::jthread> threads; // joined as they go
+        for (std::size_t i = 0; i < mismatches.size(); ++i) {
+            threads.emplace_back([&, i] {
+                for (int round = 0; round < 10; ++round) {
+                    const auto seen = runEverything(t, s, dir.file(std::to_string(i) + ".png"));
+                    mismatches[i] += seen != expected;
+                }
+            });
+        }
     }
     EXPECT_EQ(mismatches, std::vector<int>(4, 0));
     EXPECT_EQ(target, original);

@@ -17,10 +17,7 @@ public:
         }
         path_ = pattern;
     }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempDir() { std::filesystem::remove_all(path_, ignored_); }
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
 
@@ -29,6 +26,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    std::error_code ignored_;
 };
 
 } // namespace qrvx::test

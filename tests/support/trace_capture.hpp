@@ -28,11 +28,7 @@ inline constexpr std::uint32_t allLevels = errorLevel | debugLevel | verboseLeve
 class TraceCapture {
 public:
     explicit TraceCapture(std::optional<std::uint32_t> enabledLevels) {
-        if (enabledLevels) {
-            QTR_useLogger(*enabledLevels);
-        } else {
-            QTR_useNoLogger();
-        }
+        enabledLevels ? QTR_useLogger(*enabledLevels) : QTR_useNoLogger();
         QTR_setSink(record, &messages_);
     }
     ~TraceCapture() {
