@@ -92,7 +92,7 @@ std::error_code corrupt(const PngJob &job, std::string *reason) {
 // Decoded pixels, channels bytes each, to RGB with the transparent ones replaced.
 void toRgb(const Bytes &decoded, int channels, Rgb transparent, Image &image) {
     const std::size_t pixels = std::size_t{image.width} * image.height;
-    image.rgb.resize(pixels * 3);
+    image.rgb.assign(pixels * 3, 0);
     for (std::size_t i = 0; i < pixels; ++i) {
         const std::uint8_t *in = decoded.data() + i * static_cast<std::size_t>(channels);
         const bool clear = channels == 4 && in[3] < opaqueFrom;
