@@ -52,6 +52,11 @@ int runPng(const PngCommandOptions &options) {
     png.background = *parseColour(options.background);
     png.title = title.c_str();
     OutputFile file(options.output.empty() ? defaultOutput(options.file) : options.output);
+    // Nothing to draw: spares the caller libpng's own complaint about an empty image on stderr.
+    if (sections(bytes).pixelData.empty()) {
+        throw pngFailure(options.file, graphic, file,
+                         std::make_error_code(std::errc::no_message_available));
+    }
     std::error_code error = writePng(graphic, file.temporaryPath().c_str(), png);
     if (!error && file.empty()) {
         error = std::make_error_code(std::errc::no_message_available);
