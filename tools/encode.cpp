@@ -144,9 +144,7 @@ int runEncode(const EncodeCommandOptions &options) {
     if (!graphic) {
         return refused(options.image, graphic.error(), reason);
     }
-    OutputFile file(options.output);
-    file.write(*graphic);
-    file.commit();
+    writeFile(options.output, *graphic);
     return 0;
 }
 

@@ -228,6 +228,13 @@ void OutputFile::copyToDestination() {
     }
 }
 
+void writeFile(const std::string &destination, std::span<const std::uint8_t> bytes,
+               std::optional<mode_t> mode) {
+    OutputFile file(destination, mode);
+    file.write(bytes);
+    file.commit();
+}
+
 mode_t existingMode(const std::string &path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {

@@ -65,6 +65,10 @@ private:
     mode_t mode_;
 };
 
+// bytes as the whole of destination, through an OutputFile.
+void writeFile(const std::string &destination, std::span<const std::uint8_t> bytes,
+               std::optional<mode_t> mode = std::nullopt);
+
 // The permissions of an existing file (through links), for replacing it in place.
 mode_t existingMode(const std::string &path);
 

@@ -28,10 +28,10 @@ struct PngCommandOptions {
     std::optional<std::string> title;
 };
 
-// The export decodes the graphic itself and draws nothing for an image without pixels; why it
-// failed is found out afterwards, so that a graphic is decoded only once when all goes well.
-Failure pngFailure(const std::string &input, const Graphic &graphic, const OutputFile &file,
-                   std::error_code error) {
+// Why the graphic gives no picture: its decode fails or it has no pixels; nothing when it draws.
+// The export decodes the graphic itself, so this runs only once something went wrong, and a
+// graphic is decoded once when all goes well.
+std::optional<Failure> drawingFailure(const std::string &input, const Graphic &graphic) {
     const auto bitmap = Bitmap::decode(graphic);
     if (!bitmap) {
         return Failure(input, "decoding", bitmap.error());
@@ -39,12 +39,18 @@ Failure pngFailure(const std::string &input, const Graphic &graphic, const Outpu
     if (bitmap->width() == 0 || bitmap->height() == 0) {
         return Failure(input, "no pixels to draw", ENODATA);
     }
-    return Failure(file.name(), "writing PNG", error);
+    return std::nullopt;
 }
 
 int runPng(const PngCommandOptions &options) {
     const std::vector<std::uint8_t> bytes = readGraphic(options.file);
     const Graphic graphic{bytes};
+    // Without pixel data there is nothing to draw: refused before libpng complains on stderr.
+    if (sections(bytes).pixelData.empty()) {
+        if (auto failure = drawingFailure(options.file, graphic)) {
+            throw *failure;
+        }
+    }
     const std::string title =
         options.title.value_or(std::filesystem::path(options.file).filename().string());
     PngOptions png;
@@ -52,17 +58,15 @@ int runPng(const PngCommandOptions &options) {
     png.background = *parseColour(options.background);
     png.title = title.c_str();
     OutputFile file(options.output.empty() ? defaultOutput(options.file) : options.output);
-    // Nothing to draw: spares the caller libpng's own complaint about an empty image on stderr.
-    if (sections(bytes).pixelData.empty()) {
-        throw pngFailure(options.file, graphic, file,
-                         std::make_error_code(std::errc::no_message_available));
-    }
     std::error_code error = writePng(graphic, file.temporaryPath().c_str(), png);
-    if (!error && file.empty()) {
+    if (!error && file.empty()) { // the export writes nothing for an image without pixels
         error = std::make_error_code(std::errc::no_message_available);
     }
     if (error) {
-        throw pngFailure(options.file, graphic, file, error);
+        if (auto failure = drawingFailure(options.file, graphic)) {
+            throw *failure;
+        }
+        throw Failure(file.name(), "writing PNG", error);
     }
     file.commit();
     return 0;

@@ -57,9 +57,7 @@ int runProgram(const ProgramCommandOptions &options) {
     if (!programmed) {
         throw programFailure(options, target, source, programmed.error());
     }
-    OutputFile file(options.output);
-    file.write(programmed->bytes());
-    file.commit();
+    writeFile(options.output, programmed->bytes());
     return 0;
 }
 
@@ -78,13 +76,9 @@ int runMark(const MarkCommandOptions &options) {
     }
     const std::span<const std::uint8_t> marked(bytes.data(), *length);
     if (!options.output.empty()) {
-        OutputFile file(options.output);
-        file.write(marked);
-        file.commit();
+        writeFile(options.output, marked);
     } else if (*length != bytes.size()) { // a graphic without parameters stays as it is
-        OutputFile file(options.file, existingMode(options.file));
-        file.write(marked);
-        file.commit();
+        writeFile(options.file, marked, existingMode(options.file));
     }
     return 0;
 }
