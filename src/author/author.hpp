@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qrvx::author {
 
@@ -20,6 +21,9 @@ struct LineShape {
     std::uint32_t lineLength;
 };
 LineShape lineShape(const ImageView &image, const Options &options);
+
+// "*", two upper-case hex digits of text's length (at most 255), text, "*".
+std::string parameterBlock(std::string_view text);
 
 // The keys encoding writes itself: line size, colour system, palette, route number.
 Result<std::string> ownKeys(const ImageView &image, const Options &options,

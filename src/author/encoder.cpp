@@ -3,7 +3,6 @@
 #include "author.hpp"
 #include "graphic/packed_writer.hpp"
 
-#include <cstdio>
 #include <limits>
 #include <new>
 
@@ -46,12 +45,8 @@ bool beginsLikeScrollMarker(const Bytes &pixels) {
 }
 
 Bytes framed(const std::string &text, ScrollMarker scroll, const Bytes &pixels) {
-    char length[3];
-    std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(text.size()));
-    Bytes out{'*'};
-    out.insert(out.end(), length, length + 2);
-    out.insert(out.end(), text.begin(), text.end());
-    out.push_back('*');
+    const std::string block = parameterBlock(text);
+    Bytes out(block.begin(), block.end());
     if (scroll != ScrollMarker::none) {
         out.push_back(scrollMarkerByte);
         out.push_back(scroll == ScrollMarker::one ? 1 : 0);

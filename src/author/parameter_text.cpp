@@ -16,10 +16,7 @@ constexpr std::size_t maxTextLength = 0xFF;
 // The library's record of text as a whole parameter block (text of at most 255 bytes); nothing
 // when the library refuses the text.
 std::optional<qrvxGraphicsParameters> readParameters(std::string_view text) {
-    char length[3];
-    std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(text.size()));
-    std::string block = "*";
-    block.append(length).append(text).push_back('*');
+    const std::string block = parameterBlock(text);
     qrvxGraphicsParameters parameters;
     std::memset(&parameters, 0, sizeof parameters);
     if (qrvxParseGraphicsParameters(reinterpret_cast<const std::uint8_t *>(block.data()),
@@ -99,6 +96,14 @@ std::error_code checkToken(std::string_view token, const Options &options, std::
 }
 
 } // namespace
+
+std::string parameterBlock(std::string_view text) {
+    char length[3];
+    std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(text.size()));
+    std::string block = "*";
+    block.append(length).append(text).push_back('*');
+    return block;
+}
 
 Result<std::string> parameterText(const std::string &ownText, const Options &options,
                                   std::string *reason) {
