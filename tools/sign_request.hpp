@@ -1,0 +1,54 @@
+// A text sign as `qrvx text` takes it on its command line and `qrvx batch` in a list's row: one
+// table of named options, so the two can never disagree on a name or a value.
+#pragma once
+
+#include "qrvx_text.hpp"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qrvx::cli {
+
+// Every option as text, before it is checked; names are the long options of `qrvx text`
+// without "--" ("font", "align", "colour-system", ...), which are also a list's column names.
+struct SignRequest {
+    std::vector<std::string> lines; // 1 to 3
+    std::map<std::string, std::vector<std::string>, std::less<>>
+        options; // repeatable ones in order
+};
+
+// The names a request takes, in the order help lists them.
+std::span<const std::string_view> signOptionNames();
+
+// Fonts loaded once, by spec, for every sign made after: a batch loads each font a list names
+// before its rows are made, and then only reads the shelf (from any thread).
+class FontShelf {
+public:
+    // Loads spec unless it is on the shelf already; the error in words.
+    std::optional<std::string> load(const std::string &spec);
+    // Every font a request names (its own and the defaults); the first error in words.
+    std::optional<std::string> loadFor(const SignRequest &request);
+    const text::Font *find(std::string_view spec) const;
+
+private:
+    std::map<std::string, text::Font, std::less<>> fonts_;
+};
+
+// What a request made: the sign (its report says what fitting did) and its graphic.
+struct MadeSign {
+    text::Sign sign;
+    author::Bytes graphic;
+    std::array<author::Rgb, 4> palette; // the colours its PNG is drawn in
+};
+
+// The sign and graphic of a request whose fonts are on the shelf. Refusals (a bad value, a
+// missing character, text that does not fit) come back as one line in `reason`.
+Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, std::string &reason);
+
+} // namespace qrvx::cli
