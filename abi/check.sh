@@ -6,6 +6,7 @@
 #   abi/check.sh --update   make the library's current interface the baseline, on purpose
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd -P) # as the compiler records it
 
 update=0
 case ${1:-} in
@@ -32,10 +33,10 @@ layout=$build/record_layout.txt
 # Only the exported functions and the types they reach: a description that also holds the C++
 # inside, which plain abidw gives, abidiff 2.2 compared as equal to anything, a grown record too.
 # No source lines and no build paths, so that a comment or another checkout changes nothing.
-abidw --headers-dir "$PWD/include" --exported-interfaces-only --drop-private-types \
+abidw --headers-dir "$root/include" --exported-interfaces-only --drop-private-types \
     --drop-undefined-syms --no-elf-needed --no-corpus-path --no-comp-dir-path --no-show-locs \
     --type-id-style hash --out-file "$interface" "$build/src/libqrvx.so"
-sed -i "s|path='$PWD/|path='|" "$interface"
+sed -i "s|path='$root/|path='|" "$interface"
 "$build/abi/qrvx_record_layout" >"$layout"
 
 # Without debug information abidw sees names only, and every signature would compare equal.
