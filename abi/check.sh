@@ -6,7 +6,6 @@
 #   abi/check.sh --update   make the library's current interface the baseline, on purpose
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd -P) # as the compiler records it
 
 update=0
 case ${1:-} in
@@ -29,6 +28,8 @@ cmake --preset abi >/dev/null
 cmake --build --preset abi
 interface=$build/libqrvx.abi
 layout=$build/record_layout.txt
+# The checkout's path as the compiler recorded it.
+root=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$build/CMakeCache.txt")
 
 # Only the exported functions and the types they reach: a description that also holds the C++
 # inside, which plain abidw gives, abidiff 2.2 compared as equal to anything, a grown record too.
