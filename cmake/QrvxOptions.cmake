@@ -8,6 +8,7 @@ option(QRVX_BUILD_EXAMPLES "Build the sample generator, the C++ example and the 
 option(QRVX_BUILD_TESTS "Build the tests when BUILD_TESTING is on (GoogleTest)" ${qrvx_top})
 option(QRVX_BUILD_BENCHMARKS "Build the benchmarks (Google Benchmark)" OFF)
 option(QRVX_FUZZ "Build the fuzz targets with libFuzzer (clang)" OFF)
+option(QRVX_ABI_CHECK "Build the record layout printer of the interface check (abi/check.sh)" OFF)
 option(QRVX_BUILD_HOST_TRACE "Build the stand-in host trace library qrvx::host_trace" ${qrvx_top})
 option(QRVX_BUILD_AUTHOR "Build libqrvx_author, which makes graphics from images" ${qrvx_top})
 if(PROJECT_IS_TOP_LEVEL)
