@@ -26,7 +26,7 @@ run() {
     fi
 }
 
-# build_consumer DIR STATIC CMAKE_ARG...: builds the consumer project into DIR and runs its programs.
+# build_consumer DIR STATIC CMAKE_ARG...: builds the consumer project in DIR, runs its programs.
 build_consumer() {
     local dir=$1 static=$2 program
     shift 2
@@ -65,8 +65,9 @@ consume() {
 
 cmake --install "$build" --prefix "$work/installed" >/dev/null
 if grep -q '^QRVX_BUILD_TOOLS:BOOL=ON' "$build/CMakeCache.txt"; then
-    # The installed tool finds the installed library by itself.
+    # The installed tool finds the installed library by itself, and man finds its page.
     "$work/installed/bin/qrvx" --version >/dev/null
+    MANPATH=$work/installed/share/man man -w qrvx >/dev/null
 fi
 static=
 if grep -q '^BUILD_SHARED_LIBS:BOOL=OFF' "$build/CMakeCache.txt"; then
