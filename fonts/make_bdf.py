@@ -45,8 +45,9 @@ MARKS = {
 BELOW = {"cedilla", "ogonek", "commabelow"}
 # Marks above i and j replace their dots.
 DOTLESS = {ord("i"): 0x0131, ord("j"): 0x0237}
-# Lower-case letters that carry a caron as an apostrophe beside the ascender: not composed.
-NOT_COMPOSED = {0x010F, 0x013E, 0x0165}
+# Not letter + mark on top of each other: d, l, t and L with a caron drawn as an apostrophe
+# beside them, and g with its cedilla turned above.
+NOT_COMPOSED = {0x010F, 0x013D, 0x013E, 0x0165, 0x0123}
 
 
 class FontError(Exception):
@@ -204,8 +205,10 @@ class Font:
             raise FontError(
                 f"{self.name}: {mark} on U+{base_code:04X} leaves the font's ascent or descent"
             )
-        # An acute leans right: its odd half column goes to the right.
-        offset = (base.width - len(accent[0]) + (mark in ("acute", "doubleacute"))) // 2
+        if mark == "ogonek":  # hangs from the right foot
+            offset = base.width - len(accent[0])
+        else:  # centred; an acute leans right, so its odd half column goes right
+            offset = (base.width - len(accent[0]) + (mark in ("acute", "doubleacute"))) // 2
         left = min(0, offset)
         width = max(base.width, offset + len(accent[0])) - left
         grid = [["."] * width for _ in base.rows]
