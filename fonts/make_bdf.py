@@ -156,7 +156,7 @@ class Font:
         padded = rest == ["padded"]
         if rest and not padded:
             raise FontError(f"{where}: unknown words {rest}")
-        height = int(self.props["ascent"]) + int(self.props["descent"])
+        height = self.ascent + self.descent
         if len(rows) != height:
             raise FontError(f"{where}: {len(rows)} rows, the font has {height}")
         if len({len(r) for r in rows}) != 1:
@@ -220,7 +220,7 @@ class Font:
             for x, c in enumerate(row):
                 if c == "#":
                     if grid[top + y][offset + x - left] == "#":
-                        raise FontError(f"{self.name}: {mark} touches U+{base_code:04X}")
+                        raise FontError(f"{self.name}: {mark} overlaps U+{base_code:04X}")
                     grid[top + y][offset + x - left] = "#"
         return Glyph(["".join(r) for r in grid], base.padded)
 
@@ -232,10 +232,13 @@ class Font:
                 raise FontError(f"{self.name}: U+{code:04X} copies missing U+{source:04X}")
             self.glyphs[code] = self.glyphs[source]
 
+    def codes(self):
+        return sorted(set(self.glyphs) | {0x20} | set(self.copies))
+
     def check_coverage(self):
-        have = set(self.glyphs) | {0x20} | {c for c, s in self.copies.items() if s == 0x20}
-        missing = [c for c in parse_ranges(self.props.get("require", "").split(), "require")]
-        missing = [c for c in missing if c not in have]
+        have = set(self.codes())
+        required = parse_ranges(self.props.get("require", "").split(), self.path.name)
+        missing = [c for c in required if c not in have]
         if missing:
             listed = " ".join(f"U+{c:04X}" for c in missing)
             raise FontError(f"{self.name}: required but not drawn: {listed}")
@@ -247,10 +250,9 @@ class Font:
 
 
 def bdf_glyph(code, glyph, font):
-    name = f"uni{code:04X}"
     advance = glyph.width if glyph else font.space
     lines = [
-        f"STARTCHAR {name}",
+        f"STARTCHAR uni{code:04X}",
         f"ENCODING {code}",
         f"SWIDTH {round(advance * 1000 / font.height)} 0",
         f"DWIDTH {advance} 0",
@@ -272,8 +274,8 @@ def bdf_glyph(code, glyph, font):
 
 
 def bdf_text(font):
-    codes = sorted(set(font.glyphs) | {0x20} | set(font.copies))
-    glyphs = {c: font.glyphs.get(c) for c in codes}
+    codes = font.codes()
+    glyphs = {c: font.glyphs.get(c) for c in codes}  # None: a space
     ink = [g for g in glyphs.values() if g]
     box_width = max(g.width for g in ink)
     box_top = max(font.ascent - g.ink_rows()[0] for g in ink)
@@ -348,7 +350,7 @@ def main():
                     stale.append(target.name)
             else:
                 target.write_text(text, encoding="ascii")
-                print(f"{target.name}: {len(font.glyphs) + 1} glyphs")
+                print(f"{target.name}: {len(font.codes())} characters")
     except FontError as error:
         sys.exit(f"make_bdf: {error}")
     if stale:
