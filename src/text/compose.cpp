@@ -71,14 +71,14 @@ std::error_code checkLayout(const Layout &layout, std::string *reason) {
     }
     for (std::size_t i = 0; i < layout.lines.size(); ++i) {
         const LineOptions &line = layout.lines[i];
-        if (auto error = checkDrawing(line.fonts, line.colour, "line " + std::to_string(i + 1),
-                                      reason)) {
+        if (auto error =
+                checkDrawing(line.fonts, line.colour, "line " + std::to_string(i + 1), reason)) {
             return error;
         }
     }
     if (layout.route) {
-        if (auto error = checkDrawing(layout.route->fonts, layout.route->colour,
-                                      "the route number", reason)) {
+        if (auto error = checkDrawing(layout.route->fonts, layout.route->colour, "the route number",
+                                      reason)) {
             return error;
         }
         if (layout.route->text.empty()) {
@@ -137,16 +137,15 @@ Result<SetText> setRoute(const Layout &layout, std::optional<std::int64_t> area,
             continue;
         }
         const Setting setting = naturalSetting(route.fonts, i, layout);
-        drawable = SetText{*text, {}, &route.fonts, setting,
-                           runWidth(text->characters, route.fonts[i], setting)};
+        drawable = SetText{
+            *text, {}, &route.fonts, setting, runWidth(text->characters, route.fonts[i], setting)};
         if (route.fonts[i].capHeight() <= static_cast<std::int64_t>(layout.height) &&
             (!area || drawable->width + route.gap < *area)) {
             return std::move(*drawable);
         }
     }
     if (!drawable) {
-        return missingCharacters(text->characters, route.fonts, layout, "the route number",
-                                 reason);
+        return missingCharacters(text->characters, route.fonts, layout, "the route number", reason);
     }
     return refuse(reason, Errc::doesNotFit,
                   "the route number \"" + text->utf8 + "\" needs " +
@@ -173,15 +172,15 @@ Result<std::int64_t> signWidth(const Layout &layout, const std::vector<CheckedTe
                                      "line " + std::to_string(i + 1), reason);
         }
         const auto index = static_cast<std::size_t>(font - fonts.begin());
-        widest = std::max(widest, runWidth(texts[i].characters, *font,
-                                           naturalSetting(fonts, index, layout)));
+        widest = std::max(
+            widest, runWidth(texts[i].characters, *font, naturalSetting(fonts, index, layout)));
     }
     const std::int64_t width = widest + 2 * std::int64_t{layout.marginX} + reserveColumns(layout) +
                                (route ? route->width + layout.route->gap : 0);
     if (width > maxSide) {
         return refuse(reason, Errc::doesNotFit,
-                      "the text needs a sign of " + std::to_string(width) +
-                          " columns, more than " + std::to_string(maxSide));
+                      "the text needs a sign of " + std::to_string(width) + " columns, more than " +
+                          std::to_string(maxSide));
     }
     return width;
 }
@@ -252,8 +251,7 @@ std::optional<std::string> placeLines(std::vector<PlacedLine> &lines, const Layo
 
 // Fits every line into room; the lines as they will be drawn, or why they do not fit.
 Result<std::vector<PlacedLine>> fitLines(const Layout &layout, std::vector<CheckedText> &texts,
-                                         const Columns &room, Report &report,
-                                         std::string *reason) {
+                                         const Columns &room, Report &report, std::string *reason) {
     std::vector<PlacedLine> placed;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const LineOptions &options = layout.lines[i];
@@ -268,9 +266,17 @@ Result<std::vector<PlacedLine>> fitLines(const Layout &layout, std::vector<Check
                               " columns, has " + std::to_string(room.width()));
         }
         for (FittedLine &line : fit->lines) {
-            PlacedLine place{{{utf8Of(line.characters), line.characters}, std::move(line.steps),
-                              &options.fonts, line.setting, line.width},
-                             options.colour, options.align, 0, 0, room, !fit->fits};
+            PlacedLine place{{{utf8Of(line.characters), line.characters},
+                              std::move(line.steps),
+                              &options.fonts,
+                              line.setting,
+                              line.width},
+                             options.colour,
+                             options.align,
+                             0,
+                             0,
+                             room,
+                             !fit->fits};
             if (place.clipped) {
                 place.set.steps.push_back(FitStep::clipped);
                 report.warnings.push_back(what + " cut at " + std::to_string(room.width()) +
@@ -320,8 +326,8 @@ void drawText(Canvas &canvas, const SetText &set, std::int64_t x, std::int64_t b
     }
 }
 
-LineReport reportOf(const SetText &set, std::int64_t width, std::int64_t available,
-                    std::int64_t x, std::int64_t baseline) {
+LineReport reportOf(const SetText &set, std::int64_t width, std::int64_t available, std::int64_t x,
+                    std::int64_t baseline) {
     return {set.text.utf8,
             fontOf(set).name(),
             set.setting.spacing,
@@ -407,13 +413,13 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
     for (const PlacedLine &line : *lines) {
         const Columns columns = line.clipped ? line.room : free;
         drawText(canvas, line.set, line.x, line.baseline, line.colour, columns);
-        sign.report.lines.push_back(
-            reportOf(line.set, std::min(line.set.width, line.room.width()), line.room.width(),
-                     line.x, line.baseline));
+        sign.report.lines.push_back(reportOf(line.set, std::min(line.set.width, line.room.width()),
+                                             line.room.width(), line.x, line.baseline));
     }
     if (route) {
         const std::int64_t capHeight = fontOf(*route).capHeight();
-        const std::int64_t baseline = floorHalf(std::int64_t{layout.height} - capHeight) + capHeight;
+        const std::int64_t baseline =
+            floorHalf(std::int64_t{layout.height} - capHeight) + capHeight;
         drawText(canvas, *route, routeX, baseline, layout.route->colour, free);
         sign.report.route = reportOf(*route, route->width, area.width(), routeX, baseline);
     }

@@ -89,8 +89,8 @@ Result<FontDataPointer> loadSpec(std::string_view spec, std::string *reason) {
     if (!builtInFontBytes(spec).empty()) {
         return builtInFontData(spec, reason);
     }
-    const auto [path, size] = isFile(spec) ? std::pair(spec, std::optional<std::uint32_t>())
-                                           : splitSize(spec);
+    const auto [path, size] =
+        isFile(spec) ? std::pair(spec, std::optional<std::uint32_t>()) : splitSize(spec);
     if (path.find('/') != std::string_view::npos || isFile(path)) {
         FontRequest request{std::string(spec), size, 0, false, std::string(path) + "@N"};
         return loadFile(request, std::string(path), reason);
