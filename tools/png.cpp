@@ -46,7 +46,7 @@ int runPng(const PngCommandOptions &options) {
     const std::vector<std::uint8_t> bytes = readGraphic(options.file);
     const Graphic graphic{bytes};
     // Without pixel data there is nothing to draw: refused before libpng complains on stderr.
-    if (sections(bytes).pixelData.empty()) {
+    if (sections(bytes).value().pixelData.empty()) {
         if (auto failure = drawingFailure(options.file, graphic)) {
             throw *failure;
         }

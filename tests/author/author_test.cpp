@@ -77,7 +77,7 @@ TEST(RoundTrip, RandomImagesDecodeToTheValuesEncoded) {
 
 // The sample's keys after line size, colour system and palette.
 std::string furtherKeys(const Bytes &graphic) {
-    const SectionsView parts = sections(graphic);
+    const SectionsView parts = sections(graphic).value();
     std::istringstream text(
         std::string(parts.parameterBlock.begin() + 3, parts.parameterBlock.end() - 1));
     std::string keys;
