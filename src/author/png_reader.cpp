@@ -230,6 +230,9 @@ Result<Image> decodePng(ByteSpan bytes, Rgb transparent, std::string *reason) {
         return corrupt(job, reason);
     }
     Image image{job.width, job.height, {}};
+    if (std::uint64_t{job.width} * job.height * 3 > image.rgb.max_size()) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    }
     if (const std::error_code error = readPixels(reader, job, transparent, image, reason)) {
         return error;
     }
