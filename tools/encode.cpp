@@ -5,16 +5,12 @@
 #include "file_io.hpp"
 #include "qrvx_author.hpp"
 
-#include <iostream>
 #include <memory>
 
 namespace qrvx::cli {
 namespace {
 
 using author::Rgb;
-
-constexpr int usageError = 2;
-constexpr int operationFailed = 1;
 
 std::array<Rgb, 4> paletteOf(const std::string &text) {
     std::array<Rgb, 4> palette;
@@ -36,11 +32,6 @@ struct EncodeCommandOptions {
     std::optional<std::string> routeSide;
     std::uint16_t routeCode = 1;
 };
-
-int usage(const std::string &message) {
-    std::cerr << "qrvx: " << message << " (see --help)\n";
-    return usageError;
-}
 
 // The combinations CLI11 cannot check by itself.
 std::optional<int> checkCombination(const EncodeCommandOptions &options) {
@@ -85,17 +76,10 @@ author::Options authorOptions(const EncodeCommandOptions &options) {
     return out;
 }
 
-// "qrvx: FILE: what failed: reason", where the reason names the pixel, key or libpng message.
-int refused(const std::string &file, std::error_code error, const std::string &reason) {
-    std::cerr << "qrvx: " << file << ": " << error.message();
-    if (!reason.empty()) {
-        std::cerr << ": " << reason;
-    }
-    if (error == author::Errc::pixelsLikeScrollMarker) {
-        std::cerr << " (add one with --scroll 0 or 1)";
-    }
-    std::cerr << '\n';
-    return operationFailed;
+int refusedImage(const std::string &file, std::error_code error, const std::string &reason) {
+    return refused(file, error, reason,
+                   error == author::Errc::pixelsLikeScrollMarker ? " (add one with --scroll 0 or 1)"
+                                                                 : "");
 }
 
 int runEncode(const EncodeCommandOptions &options) {
@@ -109,11 +93,11 @@ int runEncode(const EncodeCommandOptions &options) {
         if (image.error().category() == std::generic_category()) {
             throw Failure(options.image, "reading", image.error());
         }
-        return refused(options.image, image.error(), reason);
+        return refusedImage(options.image, image.error(), reason);
     }
     const auto graphic = author::encode(image->view(), authorOptions(options), &reason);
     if (!graphic) {
-        return refused(options.image, graphic.error(), reason);
+        return refusedImage(options.image, graphic.error(), reason);
     }
     writeFile(options.output, *graphic);
     return 0;
