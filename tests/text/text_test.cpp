@@ -301,7 +301,7 @@ TEST(TextRoute, ProgrammedIntoAReserveAsDrawnDirectly) {
 }
 
 TEST(TextFont, SpecsAndTheirRefusals) {
-    EXPECT_EQ(builtInFonts().size(), 2u);
+    EXPECT_EQ(builtInFonts().size(), 4u);
     EXPECT_TRUE(builtIn("sign-7").builtIn());
     EXPECT_EQ(builtIn("sign-7").capHeight(), 7);
     const struct {
