@@ -374,7 +374,8 @@ void addSignOptions(CLI::App &command, SignRequest &request) {
                                            request.options[name] = {value};
                                        },
                                        std::string(option.help));
-        added->type_name(std::string(option.valueName))->check(check);
+        // Each occurrence takes one value, so that the lines can follow a repeated option.
+        added->type_name(std::string(option.valueName))->check(check)->allow_extra_args(false);
     }
 }
 

@@ -344,10 +344,10 @@ TEST_F(Cli, Encode) {
 
 // Signs from text read back through the library; a refused sign writes nothing.
 TEST_F(Cli, TextAndFonts) {
-    const std::string blue = "--colour-system 2 --colour 3";
     check({
         // clang-format off
-        {"text --json CENTRAL --width 70 --reserve end:8 -o c " + blue, 0, "",
+        // A repeatable option takes one value, not the lines after it.
+        {"text --json --colour 3 CENTRAL --width 70 --reserve end:8 --colour-system 2 -o c", 0, "",
          {R"("font":"sign-14")", R"("reserve":{"columns":8,"side":"end"})", R"("width":70})"}},
         {"info c", 0, "", {"dimensions       70 x 16\n", "route area       8 lines reserved at end\n"}},
         {"png c -o c.png"},
