@@ -25,7 +25,8 @@ constexpr std::array sideNames{Named<text::Side>{"start", text::Side::start},
 constexpr std::array overflowNames{Named<text::Overflow>{"refuse", text::Overflow::refuse},
                                    Named<text::Overflow>{"clip", text::Overflow::clip}};
 
-// A single line falls back to the small faces, and from them breaks into two lines.
+// A single line too long for the wide face falls back to the small ones, and breaks into two
+// lines of them only when it fits in none (fitting tries every font before it breaks a line).
 constexpr std::array<std::string_view, 3> oneLineFonts{"sign-14", "sign-7", "sign-7-narrow"};
 constexpr std::array<std::string_view, 2> severalLinesFonts{"sign-7", "sign-7-narrow"};
 constexpr std::array<std::string_view, 1> routeFonts{"route-16"};
