@@ -23,13 +23,6 @@ P parse(std::string_view text, int expectedResult = 0) {
     return p;
 }
 
-P initial() {
-    P p;
-    std::memset(&p, 0, sizeof p);
-    p.valid = 1;
-    return p;
-}
-
 // The fields the cases look at, as " name=value " words.
 std::string fieldsOf(const P &p) {
     std::ostringstream out;
@@ -87,7 +80,9 @@ TEST(Parameters, EveryIntegerKeyLandsInItsOwnField) {
 TEST(Parameters, MarkersBlocksAndZeroBytes) {
     const P invalid = parse("CS1,ZJSON,VE16", -EINVAL); // every token still applied
     EXPECT_TRUE(invalid.colourSystem == 1 && invalid.columnSize == 16 && invalid.valid == 0);
-    const P noKey = parse("C,P,Z,ZJSO,@R"), none = initial();
+    P none{};
+    none.valid = 1;
+    const P noKey = parse("C,P,Z,ZJSO,@R");
     EXPECT_EQ(std::memcmp(&noKey, &none, sizeof none), 0);
     ByteVector block = parameterBlock("CS1,VE9");
     block[3 + 3] = 0; // the text ends at "CS1"
