@@ -1,12 +1,10 @@
 // Route numbers: describing the area and its rules, programming one graphic's route number into
-// another (its refusals: the first failing check decides the result and the one message the host
-// is told; the fuzz replay checks every result's bytes against an independent splice), and
-// marking a graphic as programmed.
+// another (its refusals and their messages are in trace_test.cpp; the fuzz replay checks every
+// result's bytes against an independent splice), and marking a graphic as programmed.
 #include "support/suite.hpp"
 
 #include <sys/mman.h>
 
-#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -97,72 +95,6 @@ TEST(RouteArea, AttributesInPairsValuesAndFlags) {
     EXPECT_EQ(QRVX_getRouteNumberGraphic(&graphic, nullptr), -EINVAL);
 }
 
-Message init(uint32_t line, const std::string &what) {
-    const std::string format = "Failed(%d) to parse source graphic" + what;
-    return {debugLevel, "initRouteNumberProgrammer", line, format,
-            "Failed(-22) to parse source graphic" + what};
-}
-
-Message check(uint32_t line, std::string format, std::string text = {}) {
-    text = text.empty() ? format : text;
-    return {debugLevel, "programRouteNumber", line, std::move(format), text};
-}
-
-// Stand-ins for what no bytes can say: a graphic that cannot be read (null data of length 5),
-// and a null pointer.
-const GraphicParts unreadable{"(unreadable)", {}, {}}, none{"(none)", {}, {}};
-
-TEST(Programming, FirstFailingCheckDecides) {
-    const GraphicParts leftTarget{"RL", {}, pixelsOf(6)}, startSource{"@RP1/2/0", {}, pixelsOf(4)};
-    const char *tooSmall = "target graphic is too small to fit the route number";
-    const char *shortSource = "source graphic holds fewer than %u route number bytes";
-    const struct {
-        GraphicParts target, source;
-        int result;
-        std::vector<Message> messages;
-    } cases[] = {
-        // clang-format off
-        {leftTarget, unreadable, -EINVAL, {init(1287, "")}},
-        {leftTarget, {"@RP1/2/0,ZJSON", {}, pixelsOf(4)}, -EINVAL, {init(1295, " parameters")}},
-        {unreadable, startSource, -EINVAL, {init(1304, "")}},
-        {{"RL,ZJSON", {}, pixelsOf(6)}, startSource, -EINVAL, {init(1312, " parameters")}},
-        {{"HE8,@RP1/3/0", {}, pixelsOf(6)}, startSource, -EOPNOTSUPP, {check(1387, "Graphic raster direction mismatch. currently not supported")}},
-        {{"CS1,@RP1/3/0", {}, pixelsOf(6)}, startSource, -EOPNOTSUPP, {check(1393, "Graphic colour system mismatch. currently not supported")}},
-        {{"@RP1/3/0", {}, pixelsOf(6)}, startSource, -EEXIST, {check(1399, "Target Graphic has route number already.")}},
-        {{{}, {}, pixelsOf(6)}, startSource, -EOPNOTSUPP, {check(1407, "Target Graphic is not programmable.")}},
-        {leftTarget, {"@RP1/2", {}, pixelsOf(4)}, -ENODATA, {check(1415, "Route Number Information not available in source")}},
-        {leftTarget, {"@RP1/5/1", {}, pixelsOf(4)}, -EINVAL, {check(0, shortSource, "source graphic holds fewer than 5 route number bytes")}},
-        {{"CS1,RL", {}, pixelsOf(8)}, {"CS1,@RP1/3/0", {}, pixelsOf(5)}, -EINVAL, {check(0, shortSource, "source graphic holds fewer than 3 route number bytes")}},
-        {{"RL", {}, {1}}, startSource, -E2BIG, {check(1454, tooSmall)}},
-        {{"CS1,RL", 1, pixelsOf(3)}, {"CS1,@RP1/2/0", {}, pixelsOf(4)}, -E2BIG, {check(1485, tooSmall)}},
-        {leftTarget, startSource, 0, {}},
-        {leftTarget, none, 0, {}},
-        {none, startSource, -EINVAL, {}},
-        // clang-format on
-    };
-    for (const auto &c : cases) {
-        ByteVector target = makeGraphic(c.target), source = makeGraphic(c.source);
-        QRVX_Graphic t = graphicOf(target), s = graphicOf(source);
-        const auto pointer = [](const GraphicParts &parts, QRVX_Graphic &graphic) {
-            graphic = parts.parameters == unreadable.parameters ? QRVX_Graphic{nullptr, 5, 0, 0}
-                                                                : graphic;
-            return parts.parameters == none.parameters ? nullptr : &graphic;
-        };
-        uint8_t *data = nullptr;
-        uint32_t length = 0;
-        const TraceCapture capture(debugLevel);
-        const int result =
-            QRVX_programRouteNumber(pointer(c.target, t), pointer(c.source, s), &data, &length);
-        std::free(data);
-        std::vector<Message> messages; // programming's own, without each block's parse
-        std::ranges::copy_if(
-            capture.messages(), std::back_inserter(messages),
-            [](const Message &m) { return m.function != "qrvxParseGraphicsParameters"; });
-        EXPECT_EQ(result, c.result) << c.target.parameters.value_or("-");
-        EXPECT_EQ(messages, c.messages) << c.target.parameters.value_or("-");
-    }
-}
-
 // A result longer than 32 bits must be refused, not wrapped into a short buffer. The target
 // spans the whole 32-bit length; only its first bytes are ever touched.
 TEST(Programming, ResultLengthBeyondThirtyTwoBitsIsRefused) {
@@ -214,16 +146,6 @@ TEST(Mark, DeletesOneReservationToken) {
                   c.before.substr(graphic.length));
     }
     EXPECT_EQ(QRVX_markRouteNumberProgrammed(nullptr), -EINVAL);
-    ByteVector bytes = bytesOf("*09RL1, VE16*\x01");
-    QRVX_Graphic graphic = graphicOf(bytes);
-    const TraceCapture capture(verboseLevel);
-    ASSERT_EQ(QRVX_markRouteNumberProgrammed(&graphic), 0);
-    const auto traced = [](const char *format, const std::string &text) {
-        return Message{verboseLevel, "QRVX_markRouteNumberProgrammed", 0, format, text};
-    };
-    EXPECT_EQ(capture.messages(),
-              (std::vector<Message>{traced("GRAPHIC Params: %s", "GRAPHIC Params: *09RL1, VE16*"),
-                                    traced("New Params: %s", "New Params: *04VE16*")}));
 }
 
 } // namespace
