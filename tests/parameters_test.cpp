@@ -65,18 +65,6 @@ TEST(Parameters, FieldsFromValues) {
     }
 }
 
-TEST(Parameters, EveryIntegerKeyLandsInItsOwnField) {
-    const P p = parse("FG1,BG2,ST3,SC4,FC5,BC6,IT7,IC8,OT9,OC10,PA11,PB12,PC13,PD14,OS15,IN16,"
-                      "RL17,RR18,RF19");
-    const ParamValue *fields[] = {&p.FG, &p.BG, &p.ST, &p.SC, &p.FC, &p.BC, &p.IT,
-                                  &p.IC, &p.OT, &p.OC, &p.PA, &p.PB, &p.PC, &p.PD,
-                                  &p.OS, &p.IN, &p.RL, &p.RR, &p.RF};
-    for (int i = 0; i < 19; ++i) {
-        EXPECT_TRUE(fields[i]->value == i + 1 && fields[i]->present == 1) << i;
-    }
-    EXPECT_TRUE(p.colourA == 11 && p.colourB == 12 && p.colourC == 13 && p.colourD == 14);
-}
-
 TEST(Parameters, MarkersBlocksAndZeroBytes) {
     const P invalid = parse("CS1,ZJSON,VE16", -EINVAL); // every token still applied
     EXPECT_TRUE(invalid.colourSystem == 1 && invalid.columnSize == 16 && invalid.valid == 0);
