@@ -27,11 +27,8 @@ Message dimension(const std::string &size) {
             "Graphic Dimension " + size};
 }
 Message incorrect(const std::string &what, const std::string &value) {
-    return {errorLevel,
-            {},
-            0,
-            "Incorrect " + what + " %s. Using Default",
-            "Incorrect " + what + " " + value + ". Using Default"};
+    const std::string format = "Incorrect " + what + " %s. Using Default";
+    return {errorLevel, {}, 0, format, "Incorrect " + what + " " + value + ". Using Default"};
 }
 Message unparsed(std::uint32_t line, const std::string &what) {
     return debug("initRouteNumberProgrammer", line, "Failed(%d) to parse source graphic" + what,
@@ -42,6 +39,9 @@ Message refused(std::uint32_t line, const std::string &format, const std::string
 }
 Message converter(std::uint32_t line, const std::string &format, const std::string &text = {}) {
     return debug("QRVX_convertToPNG", line, format, text);
+}
+Message bitmapSize(const std::string &size) {
+    return converter(2245, "Bitmap Dimension %d x %d", "Bitmap Dimension " + size);
 }
 Message libpng(const std::string &text) {
     return debug("qrvxPrintPNGDebugMessage", 1910, "[libpng] %s", "[libpng] " + text);
@@ -97,13 +97,13 @@ TEST(Trace, EveryMessage) {
         {Operation::decode, errorLevel, {"HE1 6", {}, four}, 0, {incorrect("Row Size", "1 6")}},
         {Operation::decode, errorLevel, {"CS-1", {}, four}, 0, {incorrect("Colour System", "-1")}},
         {Operation::decode, errorLevel, {"XX1,CSS", {}, four}, 0, {incorrect("Colour System", "S")}},
-        {Operation::png, debugLevel, {"HE8", {}, {0x80, 0x01}}, 0, {cs0, converter(2245, "Bitmap Dimension %d x %d", "Bitmap Dimension 8 x 2"), converter(2308, "Monochrome PNG"), converter(2337, "SUCCESS: %s", "SUCCESS: " + mono)}, {}, mono},
-        {Operation::png, debugLevel, {"VE8", {}, {1}}, -ENOENT, {cs0, converter(2245, "Bitmap Dimension %d x %d", "Bitmap Dimension 1 x 8"), converter(2350, "Unable to open %s", "Unable to open " + missing)}, {}, missing},
+        {Operation::png, debugLevel, {"HE8", {}, {0x80, 0x01}}, 0, {cs0, bitmapSize("8 x 2"), converter(2308, "Monochrome PNG"), converter(2337, "SUCCESS: %s", "SUCCESS: " + mono)}, {}, mono},
+        {Operation::png, debugLevel, {"VE8", {}, {1}}, -ENOENT, {cs0, bitmapSize("1 x 8"), converter(2350, "Unable to open %s", "Unable to open " + missing)}, {}, missing},
         // No pixel data: libpng refuses the empty image.
-        {Operation::png, debugLevel, {"VE8", {}, {}}, -EIO, {cs0, converter(2245, "Bitmap Dimension %d x %d", "Bitmap Dimension 0 x 8"), libpng("Image width is zero in IHDR"), libpng("Invalid IHDR data"), writeFailed}, {}, empty},
+        {Operation::png, debugLevel, {"VE8", {}, {}}, -EIO, {cs0, bitmapSize("0 x 8"), libpng("Image width is zero in IHDR"), libpng("Invalid IHDR data"), writeFailed}, {}, empty},
         // A small image fails only when the stream is flushed, a large one inside libpng.
-        {Operation::png, debugLevel, {"VE8", {}, {0x01}}, -EIO, {cs0, converter(2245, "Bitmap Dimension %d x %d", "Bitmap Dimension 1 x 8"), converter(2308, "Monochrome PNG"), writeFailed}, {}, "/dev/full"},
-        {Operation::png, debugLevel, {"VE8", {}, noise}, -EIO, {cs0, converter(2245, "Bitmap Dimension %d x %d", "Bitmap Dimension 65536 x 8"), converter(2308, "Monochrome PNG"), libpng("Write Error"), writeFailed}, {}, "/dev/full"},
+        {Operation::png, debugLevel, {"VE8", {}, {0x01}}, -EIO, {cs0, bitmapSize("1 x 8"), converter(2308, "Monochrome PNG"), writeFailed}, {}, "/dev/full"},
+        {Operation::png, debugLevel, {"VE8", {}, noise}, -EIO, {cs0, bitmapSize("65536 x 8"), converter(2308, "Monochrome PNG"), libpng("Write Error"), writeFailed}, {}, "/dev/full"},
         {Operation::program, debugLevel, left, -EINVAL, {unparsed(1287, "")}, unreadable},
         {Operation::program, debugLevel, left, -EINVAL, {unparsed(1295, " parameters")}, {"@RP1/2/0,ZJSON", {}, pixelsOf(4)}},
         {Operation::program, debugLevel, unreadable, -EINVAL, {unparsed(1304, "")}, start},
