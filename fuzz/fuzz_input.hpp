@@ -4,6 +4,7 @@
 #pragma once
 
 #include "graphic/graphic.hpp"
+#include "heap.hpp"
 #include "qrvx.h"
 #include "qrvx_host_trace.h"
 
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <span>
 
 namespace qrvx::fuzz {
@@ -25,10 +25,7 @@ namespace qrvx::fuzz {
         }                                                                                          \
     } while (0)
 
-struct FreeDeleter {
-    void operator()(void *memory) const noexcept { std::free(memory); }
-};
-using HeapBytes = std::unique_ptr<std::uint8_t[], FreeDeleter>;
+using HeapBytes = HeapArray<std::uint8_t>;
 
 // An exact-size heap copy of bytes (one byte for an empty one, so never null).
 inline HeapBytes copy(std::span<const std::uint8_t> bytes) {

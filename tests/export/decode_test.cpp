@@ -10,6 +10,7 @@
 #include <functional>
 #include <numeric>
 #include <random>
+#include <sstream>
 
 namespace {
 
@@ -24,17 +25,25 @@ QRVX_Bitmap decode(const GraphicParts &parts, std::uint32_t defaultRow = 0,
     return bitmap;
 }
 
-// Rows of '.'/'#' (no palette) or of palette indices, separated by spaces.
+// Rows of '.'/'#' (no palette) or of palette indices, separated by spaces; then each palette
+// entry that is not black as "index:red,green,blue".
 std::string pictureOf(const QRVX_Bitmap &bitmap) {
-    std::string rows;
+    std::ostringstream rows;
     for (std::uint32_t y = 0; y < bitmap.height; ++y) {
-        rows += y != 0 ? " " : "";
+        rows << (y != 0 ? " " : "");
         for (std::uint32_t x = 0; x < bitmap.width; ++x) {
             const std::uint8_t v = bitmap.pixels[y * bitmap.width + x];
-            rows += bitmap.palette != nullptr ? static_cast<char>('0' + v) : v != 0 ? '#' : '.';
+            rows << (bitmap.palette != nullptr ? static_cast<char>('0' + v) : v != 0 ? '#' : '.');
         }
     }
-    return rows;
+    for (std::uint32_t i = 0; i < bitmap.paletteCount; ++i) {
+        const QRVX_Colour &c = bitmap.palette[i];
+        if (c.red != 0 || c.green != 0 || c.blue != 0) {
+            rows << std::hex << std::uppercase << " " << i << ":" << c.red << "," << c.green << ","
+                 << c.blue;
+        }
+    }
+    return rows.str();
 }
 
 TEST(Decoding, DrawsTheGraphic) {
@@ -47,11 +56,9 @@ TEST(Decoding, DrawsTheGraphic) {
         // Columns: bit 0 on top; rows: bit 7 on the left.
         {{"VE8", {}, {0x01, 0x80}}, 0, 0, "#. .. .. .. .. .. .. .#"},
         {{"HE8", {}, {0x80, 0x01}}, 0, 0, "#....... .......#"},
-        // A column keeps only its first columnSize pixels of whole bytes.
-        {{"VE10", {}, {0x01, 0x02, 0x00, 0x03}}, 0, 0, "#. .. .. .. .. .. .. .. .# ##"},
-        // Two planes: the second half gives bit 0, the first bit 1.
-        {{"VE8,CS1", {}, {0x01, 0x03}}, 0, 0, "3 1 0 0 0 0 0 0"},
-        {{"HE8,CS1", {}, {0x81, 0xC0}}, 0, 0, "31000002"},
+        // Two planes: the second half gives bit 0, the first bit 1. A palette entry takes one
+        // byte of its key's value for each colour, in every byte of that colour.
+        {{"VE8,CS1,PA1193046,PD-1", {}, {0x01, 0x03}}, 0, 0, "3 1 0 0 0 0 0 0 0:56565656,34343434,12121212 3:FFFFFFFF,FFFFFFFF,FFFFFFFF"},
         // Full colour: two bits a pixel, low bits first in columns, high bits first in rows.
         {{"VE8,CS2", {}, {0xE4, 0x1B}}, 0, 0, "0 1 2 3 3 2 1 0"},
         {{"HE8,CS2", {}, {0xE4, 0x1B}}, 0, 0, "32100123"},
@@ -130,60 +137,6 @@ TEST(Decoding, PixelCountBeyond32BitsIsRefused) {
     EXPECT_EQ(QRVX_convertToPNG(&graphic, &options, "/nonexistent/never.png"), -E2BIG);
     EXPECT_EQ(QRVX_parse(nullptr, &bitmap), -EINVAL);
     munmap(memory, size);
-}
-
-// What decoding tells the host logger, message by message, under every choice of enabled levels:
-// the parameter text and the colour system at debug, bad values as errors (passed on even
-// without a logger), the dimensions at verbose.
-Message parameterText(const std::string &text) {
-    return {debugLevel, "qrvxParseGraphicsParameters", 947, "GRAPHIC PARAM: %s",
-            "GRAPHIC PARAM: " + text};
-}
-Message dimension(const std::string &size) {
-    return {verboseLevel, "adjustBitmapDimension", 0, "Graphic Dimension %d x %d",
-            "Graphic Dimension " + size};
-}
-Message converting(const char *function, std::uint32_t line, const std::string &text) {
-    return {debugLevel, function, line, text, text};
-}
-Message incorrect(const std::string &what, const std::string &value) {
-    const std::string format = "Incorrect " + what + " %s. Using Default";
-    return {errorLevel, {}, 0, format, "Incorrect " + what + " " + value + ". Using Default"};
-}
-
-TEST(Decoding, MessagesByLevel) {
-    const Message cs0 = converting("convertCS0Image", 550, "converting CS0 Image");
-    const Message cs7 = incorrect("Colour System", "7");
-    const struct {
-        std::optional<std::uint32_t> levels;
-        const char *parameters;
-        std::vector<Message> expected;
-    } cases[] = {
-        // clang-format off
-        {std::nullopt, "CS7", {cs7}},
-        {errorLevel, "CS7", {cs7}},
-        {debugLevel, "CS7", {parameterText("CS7"), cs0}},
-        {verboseLevel, "CS7", {dimension("4 x 8")}},
-        {allLevels, "CS7", {parameterText("CS7"), cs7, dimension("4 x 8"), cs0}},
-        {0, "CS7", {}},
-        {0x01 | 0x04 | 0x08 | 0x40, "CS7", {}},
-        {debugLevel | verboseLevel, "VE8,CS1", {parameterText("VE8,CS1"), dimension("2 x 8"), converting("convertCS1Image", 648, "converting CS1 Image")}},
-        {debugLevel | verboseLevel, "VE8,CS2", {parameterText("VE8,CS2"), dimension("2 x 8"), converting("convertCS2Image", 1091, "converting Full-Colour Image")}},
-        {errorLevel, "VE12x", {incorrect("Column Size", "12x")}},
-        {errorLevel, "HE1 6", {incorrect("Row Size", "1 6")}},
-        {errorLevel, "CS-1", {incorrect("Colour System", "-1")}},
-        {errorLevel, "XX1,CSS", {incorrect("Colour System", "S")}},
-        // clang-format on
-    };
-    for (const auto &c : cases) {
-        const TraceCapture capture(c.levels);
-        ByteVector bytes = makeGraphic({c.parameters, {}, {1, 2, 3, 4}});
-        const QRVX_Graphic graphic = graphicOf(bytes);
-        QRVX_Bitmap bitmap;
-        QRVX_parse(&graphic, &bitmap);
-        QRVX_free(&bitmap);
-        EXPECT_EQ(capture.messages(), c.expected) << c.parameters << " " << c.levels.value_or(99);
-    }
 }
 
 } // namespace

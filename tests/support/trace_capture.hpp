@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct Message {
     std::string text;
 
     bool operator==(const Message &) const = default;
+    friend std::ostream &operator<<(std::ostream &out, const Message &m) {
+        return out << m.level << " " << m.function.value_or("-") << ":" << m.line << " " << m.text;
+    }
 };
 
 inline constexpr std::uint32_t errorLevel = 0x02, debugLevel = 0x10, verboseLevel = 0x20;
