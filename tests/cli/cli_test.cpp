@@ -363,6 +363,10 @@ TEST_F(Cli, TextAndFonts) {
         {"text CENTRALSTATION --width 30 -o m", 1, "m: the text does not fit the sign: line 1 "},
         {"text CENTRALSTATION --width 30 --overflow clip -o k", 0,
          "qrvx: warning: line 1 (\"CENTRALSTATION\") cut at 28 of its "},
+        {"text HARBOUR Sq -o m", 1,
+         "the sign: line 2 (\"Sq\") needs 2 rows below the sign for its ink"},
+        {"text HARBOUR Sq --overflow clip -o q", 0,
+         "qrvx: warning: line 2 (\"Sq\") cut: its ink needs 2 rows below the sign\n"},
         {"text A B C D -o m", 2, usage},
         {"text A -o m --colour 2", 2, "--colour and --route-colour above 1 need --colour-system"},
         {"text A -o m --align middle", 2, "--align: not one of left|centre|right: middle" + usage},
@@ -373,7 +377,7 @@ TEST_F(Cli, TextAndFonts) {
     });
     EXPECT_NE(shown(work() / "c.png").find("0060D0"), std::string::npos); // colour 3 drawn
     EXPECT_NE(shown(work() / "f.png").find(" Title=qrvx fonts "), std::string::npos);
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"c", "c.png", "j", "k", "f.png"}));
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"c", "c.png", "j", "k", "q", "f.png"}));
 }
 
 // Exact drawings; COLUMNS counts only without --width.
