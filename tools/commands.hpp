@@ -20,5 +20,6 @@ Command addProgramCommand(CLI::App &app);
 Command addMarkCommand(CLI::App &app);
 Command addShowCommand(CLI::App &app);
 Command addEncodeCommand(CLI::App &app);
+Command addBatchCommand(CLI::App &app);
 
 } // namespace qrvx::cli

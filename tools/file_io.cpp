@@ -19,9 +19,14 @@ Failure tooLarge(const std::string &path) {
     return Failure(path, "larger than 4 GiB - 1 bytes, the most a graphic can have", EFBIG);
 }
 
+// umask can only be read by setting it, which is no business for several threads at once: it is
+// read once (the tool never changes it).
 mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
     return 0666 & ~mask;
 }
 
@@ -149,12 +154,12 @@ std::vector<std::uint8_t> readGraphic(const std::string &path) {
     return bytes;
 }
 
-OutputFile::OutputFile(std::string destination, std::optional<mode_t> mode)
+OutputFile::OutputFile(std::string destination, std::optional<mode_t> mode, Durability durability)
     : destination_(std::move(destination)),
       name_(destination_ == "-" ? "standard output" : destination_),
       replaced_(replacedFile(destination_)), temporary_(temporaryTemplate(replaced_, name_)),
-      temporaryFile_(::mkostemp(temporary_.data(), O_CLOEXEC)),
-      mode_(mode.value_or(newFileMode())) {
+      temporaryFile_(::mkostemp(temporary_.data(), O_CLOEXEC)), mode_(mode.value_or(newFileMode())),
+      durability_(durability) {
     if (temporaryFile_.get() < 0) {
         temporary_.clear();
         throw Failure(name_, "creating", errno);
@@ -191,7 +196,8 @@ void OutputFile::renameOntoFile() {
         throw Failure(name_, "replacing what is not a regular file", EPERM);
     }
     // Durable before the rename, so that a crash cannot leave an empty file in its place.
-    if (::fchmod(temporaryFile_.get(), mode_) != 0 || ::fsync(temporaryFile_.get()) != 0 ||
+    if (::fchmod(temporaryFile_.get(), mode_) != 0 ||
+        (durability_ == Durability::now && ::fsync(temporaryFile_.get()) != 0) ||
         temporaryFile_.close() != 0) {
         throw Failure(name_, "writing", errno);
     }
@@ -233,6 +239,28 @@ void writeFile(const std::string &destination, std::span<const std::uint8_t> byt
     OutputFile file(destination, mode);
     file.write(bytes);
     file.commit();
+}
+
+namespace {
+
+void syncOpened(const std::string &path, int flags) {
+    Descriptor file(::open(path.c_str(), flags | O_CLOEXEC));
+    if (file.get() < 0) {
+        throw Failure(path, "opening", errno);
+    }
+    if (::fsync(file.get()) != 0 || file.close() != 0) {
+        throw Failure(path, "writing to the disk", errno);
+    }
+}
+
+} // namespace
+
+void syncFile(const std::string &path) {
+    syncOpened(path, O_RDONLY);
+}
+
+void syncDirectory(const std::string &path) {
+    syncOpened(path, O_RDONLY | O_DIRECTORY);
 }
 
 mode_t existingMode(const std::string &path) {

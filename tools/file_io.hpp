@@ -39,7 +39,11 @@ private:
 class OutputFile {
 public:
     // mode: the permissions a replaced file gets; by default those of a newly created file.
-    explicit OutputFile(std::string destination, std::optional<mode_t> mode = std::nullopt);
+    // Durability::later leaves the fsync before the rename to the caller, who makes many files
+    // durable at once (syncFile and syncDirectory) instead of paying for each.
+    enum class Durability { now, later };
+    explicit OutputFile(std::string destination, std::optional<mode_t> mode = std::nullopt,
+                        Durability durability = Durability::now);
     ~OutputFile();
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
@@ -63,11 +67,17 @@ private:
     std::string temporary_;
     Descriptor temporaryFile_;
     mode_t mode_;
+    Durability durability_;
 };
 
 // bytes as the whole of destination, through an OutputFile.
 void writeFile(const std::string &destination, std::span<const std::uint8_t> bytes,
                std::optional<mode_t> mode = std::nullopt);
+
+// Whatever of path's data and its entry in its directory is not on the disk yet is put there;
+// Failure when that fails.
+void syncFile(const std::string &path);
+void syncDirectory(const std::string &path);
 
 // The permissions of an existing file (through links), for replacing it in place.
 mode_t existingMode(const std::string &path);

@@ -35,7 +35,7 @@ int main(int argc, char **argv) {
         qrvx::cli::addInfoCommand(app),    qrvx::cli::addPngCommand(app),
         qrvx::cli::addExtractCommand(app), qrvx::cli::addProgramCommand(app),
         qrvx::cli::addMarkCommand(app),    qrvx::cli::addShowCommand(app),
-        qrvx::cli::addEncodeCommand(app)};
+        qrvx::cli::addEncodeCommand(app),  qrvx::cli::addBatchCommand(app)};
 
     try {
         app.parse(argc, argv);
@@ -63,7 +63,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     // Not CLI11's own requirement, whose message would hide an unknown command's name.
-    std::cerr << "qrvx: a command is required: info, png, extract, program, mark, show or "
-                 "encode (see --help)\n";
+    std::cerr << "qrvx: a command is required: info, png, extract, program, mark, show, "
+                 "encode or batch (see --help)\n";
     return usageError;
 }

@@ -1,0 +1,58 @@
+// PNG files written row by row through libpng into any sink: a sign's bytes in memory, or a
+// contact sheet streamed into its output file without holding the picture.
+#pragma once
+
+#include "qrvx_author.hpp"
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+struct png_struct_def;
+struct png_info_def;
+
+namespace qrvx::cli {
+
+struct PngHeader {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    // Indexed colour with these entries (rows then hold one index a byte, packed by the writer
+    // to the fewest bits the palette needs); RGB rows when empty.
+    std::vector<author::Rgb> palette;
+    std::string title;
+    int compressionLevel = 6; // zlib's
+};
+
+using PngSink = std::function<void(std::span<const std::uint8_t>)>;
+
+class PngWriter {
+public:
+    // Writes the header; throws std::runtime_error with libpng's message, or what sink threw.
+    PngWriter(const PngHeader &header, PngSink sink);
+    ~PngWriter();
+    PngWriter(const PngWriter &) = delete;
+    PngWriter &operator=(const PngWriter &) = delete;
+
+    // Rows in order from the top: width bytes of indices, or 3 x width of RGB.
+    void row(const std::uint8_t *pixels);
+    // After the last row.
+    void finish();
+
+private:
+    static void sinkBytes(png_struct_def *png, std::uint8_t *bytes, std::size_t size);
+    void check(bool completed);
+
+    PngSink sink_;
+    png_struct_def *png_ = nullptr;
+    png_info_def *info_ = nullptr;
+    std::string error_;
+    std::exception_ptr sinkFailure_;
+};
+
+// A whole image of indexed rows (width x height bytes) as PNG bytes.
+author::Bytes indexedPng(const PngHeader &header, std::span<const std::uint8_t> indices);
+
+} // namespace qrvx::cli
