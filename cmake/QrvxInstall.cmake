@@ -47,3 +47,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/qrvxConfigVersion.cmake
     COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/qrvxConfig.cmake ${PROJECT_BINARY_DIR}/qrvxConfigVersion.cmake
     DESTINATION ${package_dir})
+if(QRVX_BUILD_TEXT AND NOT BUILD_SHARED_LIBS)
+    # utf8proc has no CMake package of its own.
+    install(FILES ${PROJECT_SOURCE_DIR}/cmake/Findutf8proc.cmake DESTINATION ${package_dir})
+endif()

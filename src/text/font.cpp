@@ -1,0 +1,172 @@
+// Fonts by name: a built-in font, a file (with its pixel size after "@"), or a fontconfig
+// pattern; and the read-only face of a loaded font.
+#include "text.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+namespace qrvx::text {
+namespace {
+
+constexpr std::size_t maxFileSize = std::size_t{256} << 20;
+
+struct FileCloser {
+    void operator()(std::FILE *file) const noexcept { std::fclose(file); }
+};
+
+std::error_code fileError(std::string *reason, const std::string &path, int error) {
+    if (error == ENOENT || error == ENOTDIR) {
+        return refuse(reason, Errc::fontNotFound, path + ": no such font file");
+    }
+    return refuse(reason, std::error_code(error, std::generic_category()),
+                  path + ": " + std::strerror(error));
+}
+
+Result<std::vector<std::uint8_t>> readFile(const std::string &path, std::string *reason) {
+    errno = 0;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return fileError(reason, path, errno);
+    }
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) {
+        if (bytes.size() + got > maxFileSize) {
+            return refuse(reason, Errc::fontUnreadable, path + ": larger than 256 MiB");
+        }
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    if (std::ferror(file.get()) != 0) {
+        return fileError(reason, path, errno != 0 ? errno : EIO);
+    }
+    return bytes;
+}
+
+// "name@12": the name and its pixel size, when the part after the last "@" is a number.
+std::pair<std::string_view, std::optional<std::uint32_t>> splitSize(std::string_view spec) {
+    const std::size_t at = spec.rfind('@');
+    const std::string_view digits = at == std::string_view::npos ? "" : spec.substr(at + 1);
+    if (digits.empty() || digits.size() > 5 ||
+        !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; })) {
+        return {spec, std::nullopt};
+    }
+    std::uint32_t size = 0;
+    for (const char digit : digits) {
+        size = size * 10 + static_cast<std::uint32_t>(digit - '0');
+    }
+    return {spec.substr(0, at), size};
+}
+
+bool isFile(std::string_view path) {
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(std::filesystem::path(path), ignored);
+}
+
+Result<FontDataPointer> loadFile(const FontRequest &request, const std::string &path,
+                                 std::string *reason) {
+    const auto bytes = readFile(path, reason);
+    if (!bytes) {
+        return bytes.error();
+    }
+    return readFont(*bytes, request, reason);
+}
+
+Result<FontDataPointer> loadPattern(std::string_view pattern, std::string *reason) {
+    const auto match = matchFontPattern(pattern, reason);
+    if (!match) {
+        return match.error();
+    }
+    FontRequest request{std::string(pattern), match->pixelSize, match->faceIndex, false,
+                        std::string(pattern) + ":pixelsize=N"};
+    return loadFile(request, match->file, reason);
+}
+
+Result<FontDataPointer> loadSpec(std::string_view spec, std::string *reason) {
+    if (!builtInFontBytes(spec).empty()) {
+        return builtInFontData(spec, reason);
+    }
+    const auto [path, size] = isFile(spec) ? std::pair(spec, std::optional<std::uint32_t>())
+                                           : splitSize(spec);
+    if (path.find('/') != std::string_view::npos || isFile(path)) {
+        FontRequest request{std::string(spec), size, 0, false, std::string(path) + "@N"};
+        return loadFile(request, std::string(path), reason);
+    }
+    return loadPattern(spec, reason);
+}
+
+} // namespace
+
+Font::Font(std::shared_ptr<const detail::FontData> data) noexcept : data_(std::move(data)) {}
+
+Result<Font> Font::load(std::string_view spec, std::string *reason) noexcept {
+    try {
+        const auto data = loadSpec(spec, reason);
+        if (!data) {
+            return data.error();
+        }
+        return Font(*data);
+    } catch (const std::bad_alloc &) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    }
+}
+
+Result<Font> Font::fromMemory(ByteSpan bytes, std::string_view name,
+                              std::optional<std::uint32_t> pixelSize,
+                              std::string *reason) noexcept {
+    try {
+        const FontRequest request{std::string(name), pixelSize, 0, false, ""};
+        const auto data = readFont(bytes, request, reason);
+        if (!data) {
+            return data.error();
+        }
+        return Font(*data);
+    } catch (const std::bad_alloc &) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    }
+}
+
+const std::string &Font::name() const noexcept {
+    return data_->name;
+}
+
+bool Font::builtIn() const noexcept {
+    return data_->builtIn;
+}
+
+std::uint32_t Font::pixelSize() const noexcept {
+    return data_->pixelSize;
+}
+
+std::int32_t Font::ascent() const noexcept {
+    return data_->ascent;
+}
+
+std::int32_t Font::descent() const noexcept {
+    return data_->descent;
+}
+
+std::int32_t Font::capHeight() const noexcept {
+    return data_->capHeight;
+}
+
+std::uint32_t Font::naturalSpacing() const noexcept {
+    return data_->builtIn ? 1 : 0;
+}
+
+const Glyph *Font::glyph(char32_t character) const noexcept {
+    const auto found = std::ranges::lower_bound(data_->characters, character);
+    if (found == data_->characters.end() || *found != character) {
+        return nullptr;
+    }
+    return &data_->glyphs[static_cast<std::size_t>(found - data_->characters.begin())];
+}
+
+std::size_t Font::glyphCount() const noexcept {
+    return data_->glyphs.size();
+}
+
+} // namespace qrvx::text
