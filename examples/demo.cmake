@@ -1,20 +1,43 @@
-# The demo: every sample graphic drawn as a PNG by the qrvx tool, then a summary table.
-# cmake -DTOOL=qrvx -DSAMPLES=examples/graphics -DOUTPUT=build/demo/png -P examples/demo.cmake
+# The demo: every sample graphic drawn as a PNG by the qrvx tool, then a summary table; then a
+# few signs made from text, and the built-in fonts.
+# cmake -DTOOL=qrvx -DSAMPLES=examples/graphics -DOUTPUT=build/demo/png
+#       -DTEXT_OUTPUT=build/demo/text -P examples/demo.cmake
+
+# Runs the tool with these arguments in DIRECTORY and stops the demo when it fails.
+function(qrvx directory)
+    execute_process(COMMAND "${TOOL}" ${ARGN} WORKING_DIRECTORY "${directory}"
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        list(JOIN ARGN " " command)
+        message(FATAL_ERROR "qrvx ${command} failed")
+    endif()
+endfunction()
+
+# qrvx text with these arguments into NAME.qrvx, drawn as NAME.png.
+function(text_sign name)
+    qrvx("${TEXT_OUTPUT}" text ${ARGN} -o ${name}.qrvx)
+    qrvx("${TEXT_OUTPUT}" png ${name}.qrvx -o ${name}.png --title ${name})
+endfunction()
+
 file(GLOB samples RELATIVE "${SAMPLES}" "${SAMPLES}/*.qrvx")
 list(SORT samples)
-file(MAKE_DIRECTORY "${OUTPUT}")
+file(MAKE_DIRECTORY "${OUTPUT}" "${TEXT_OUTPUT}")
 foreach(sample IN LISTS samples)
     get_filename_component(name "${sample}" NAME_WE)
-    execute_process(COMMAND "${TOOL}" png "${sample}" -o "${OUTPUT}/${name}.png" --title "${name}"
-                    WORKING_DIRECTORY "${SAMPLES}" RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
-        message(FATAL_ERROR "qrvx png failed on ${sample}")
-    endif()
+    qrvx("${SAMPLES}" png ${sample} -o "${OUTPUT}/${name}.png" --title ${name})
 endforeach()
-execute_process(COMMAND "${TOOL}" info --brief ${samples} WORKING_DIRECTORY "${SAMPLES}"
-                RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "qrvx info failed")
-endif()
+qrvx("${SAMPLES}" info --brief ${samples})
 list(LENGTH samples count)
-message("\n${count} sample graphics drawn as PNG files in ${OUTPUT}")
+message("\n${count} sample graphics drawn as PNG files in ${OUTPUT}\n")
+
+set(amber --colour-system 2 --colour 2)
+text_sign(central CENTRAL --width 96)
+text_sign(harbour-115 HARBOUR "via Market Sq" --route 115 --width 120 ${amber} --route-colour 2)
+text_sign(goettingen "Hauptbahnhof/Göttingen" --width 120 ${amber})
+# Room for a route number at the end, then a route number of that width programmed into it.
+text_sign(airport-reserved Airport --width 120 --reserve end:28 ${amber})
+text_sign(route-42 42 --font route-16 --width 28 --route-number end ${amber})
+qrvx("${TEXT_OUTPUT}" program airport-reserved.qrvx route-42.qrvx -o airport-42.qrvx)
+qrvx("${TEXT_OUTPUT}" png airport-42.qrvx -o airport-42.png --title airport-42)
+qrvx("${TEXT_OUTPUT}" fonts -o fonts.png)
+message("\nSigns made from text, and the built-in fonts, in ${TEXT_OUTPUT}")

@@ -20,6 +20,8 @@ Command addProgramCommand(CLI::App &app);
 Command addMarkCommand(CLI::App &app);
 Command addShowCommand(CLI::App &app);
 Command addEncodeCommand(CLI::App &app);
+Command addTextCommand(CLI::App &app);
+Command addFontsCommand(CLI::App &app);
 Command addBatchCommand(CLI::App &app);
 
 } // namespace qrvx::cli

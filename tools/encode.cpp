@@ -1,51 +1,22 @@
 // `qrvx encode`: a PNG image as a sign graphic, ready to program.
-#include "colour_option.hpp"
 #include "commands.hpp"
+#include "encoding_option.hpp"
 #include "failure.hpp"
 #include "file_io.hpp"
 #include "qrvx_author.hpp"
 
-#include <iostream>
 #include <memory>
-#include <sstream>
 
 namespace qrvx::cli {
 namespace {
 
 using author::Rgb;
 
-constexpr int usageError = 2;
-constexpr int operationFailed = 1;
-
-Rgb rgbOf(const std::string &text) {
-    const std::uint32_t value = *parseHexColour(text);
-    return {static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value)};
+std::array<Rgb, 4> paletteOf(const std::string &text) {
+    std::array<Rgb, 4> palette;
+    parsePalette(text, palette);
+    return palette;
 }
-
-std::vector<std::string> splitPalette(const std::string &text) {
-    std::vector<std::string> colours;
-    std::istringstream in(text);
-    for (std::string colour; std::getline(in, colour, ',');) {
-        colours.push_back(colour);
-    }
-    return colours;
-}
-
-const CLI::Validator paletteValidator(
-    [](std::string &text) {
-        const std::vector<std::string> colours = splitPalette(text);
-        if (colours.size() != 4 || text.ends_with(',')) {
-            return "not four colours #RRGGBB,#RRGGBB,#RRGGBB,#RRGGBB: " + text;
-        }
-        for (const std::string &colour : colours) {
-            if (!parseHexColour(colour)) {
-                return "not a colour #RRGGBB: " + colour;
-            }
-        }
-        return std::string();
-    },
-    "#RRGGBB,#RRGGBB,#RRGGBB,#RRGGBB");
 
 struct EncodeCommandOptions {
     std::string image;
@@ -57,15 +28,10 @@ struct EncodeCommandOptions {
     std::optional<unsigned> threshold;
     bool nearest = false;
     std::string keys;
-    std::optional<unsigned> scroll;
+    std::optional<std::string> scroll;
     std::optional<std::string> routeSide;
     std::uint16_t routeCode = 1;
 };
-
-int usage(const std::string &message) {
-    std::cerr << "qrvx: " << message << " (see --help)\n";
-    return usageError;
-}
 
 // The combinations CLI11 cannot check by itself.
 std::optional<int> checkCombination(const EncodeCommandOptions &options) {
@@ -82,49 +48,38 @@ std::optional<int> checkCombination(const EncodeCommandOptions &options) {
 // Transparent pixels: the background given, else the palette's first colour, else black.
 Rgb transparentColour(const EncodeCommandOptions &options) {
     if (options.background) {
-        return rgbOf(*options.background);
+        return rgbOf(*parseHexColour(*options.background));
     }
-    return options.palette ? rgbOf(splitPalette(*options.palette).front()) : Rgb{};
+    return options.palette ? paletteOf(*options.palette).front() : Rgb{};
 }
 
 author::Options authorOptions(const EncodeCommandOptions &options) {
     author::Options out;
     out.colourSystem = options.colourSystem;
-    out.raster = options.raster == "horizontal" ? author::RasterDirection::horizontal
-                                                : author::RasterDirection::vertical;
+    out.raster = *valueNamed(rasterNames, options.raster);
     if (options.palette) {
-        const std::vector<std::string> colours = splitPalette(*options.palette);
-        out.palette = std::array<Rgb, 4>{rgbOf(colours[0]), rgbOf(colours[1]), rgbOf(colours[2]),
-                                         rgbOf(colours[3])};
+        out.palette = paletteOf(*options.palette);
     }
     out.nearest = options.nearest;
-    out.background = options.background ? rgbOf(*options.background) : Rgb{};
+    out.background = options.background ? rgbOf(*parseHexColour(*options.background)) : Rgb{};
     if (options.threshold) {
         out.threshold = static_cast<std::uint8_t>(*options.threshold);
     }
     if (options.routeSide) {
-        out.routeNumber = author::RouteNumber{
-            *options.routeSide == "end" ? author::RouteSide::end : author::RouteSide::start,
-            options.routeCode};
+        out.routeNumber =
+            author::RouteNumber{*valueNamed(routeSideNames, *options.routeSide), options.routeCode};
     }
     out.keys = options.keys;
     if (options.scroll) {
-        out.scroll = *options.scroll == 1 ? author::ScrollMarker::one : author::ScrollMarker::zero;
+        out.scroll = *valueNamed(scrollNames, *options.scroll);
     }
     return out;
 }
 
-// "qrvx: FILE: what failed: reason", where the reason names the pixel, key or libpng message.
-int refused(const std::string &file, std::error_code error, const std::string &reason) {
-    std::cerr << "qrvx: " << file << ": " << error.message();
-    if (!reason.empty()) {
-        std::cerr << ": " << reason;
-    }
-    if (error == author::Errc::pixelsLikeScrollMarker) {
-        std::cerr << " (add one with --scroll 0 or 1)";
-    }
-    std::cerr << '\n';
-    return operationFailed;
+int refusedImage(const std::string &file, std::error_code error, const std::string &reason) {
+    return refused(file, error, reason,
+                   error == author::Errc::pixelsLikeScrollMarker ? " (add one with --scroll 0 or 1)"
+                                                                 : "");
 }
 
 int runEncode(const EncodeCommandOptions &options) {
@@ -138,11 +93,11 @@ int runEncode(const EncodeCommandOptions &options) {
         if (image.error().category() == std::generic_category()) {
             throw Failure(options.image, "reading", image.error());
         }
-        return refused(options.image, image.error(), reason);
+        return refusedImage(options.image, image.error(), reason);
     }
     const auto graphic = author::encode(image->view(), authorOptions(options), &reason);
     if (!graphic) {
-        return refused(options.image, graphic.error(), reason);
+        return refusedImage(options.image, graphic.error(), reason);
     }
     writeFile(options.output, *graphic);
     return 0;
@@ -162,7 +117,7 @@ Command addEncodeCommand(CLI::App &app) {
         ->check(CLI::IsMember({0, 1, 2}))
         ->capture_default_str();
     command->add_option("--raster", options->raster, "Lines of the pixel data")
-        ->check(CLI::IsMember({"vertical", "horizontal"}))
+        ->check(CLI::IsMember(namesOf(rasterNames)))
         ->capture_default_str();
     command
         ->add_option("--palette", options->palette,
@@ -185,11 +140,11 @@ Command addEncodeCommand(CLI::App &app) {
     command->add_option("--keys", options->keys,
                         "Further parameter keys, e.g. 'RL16' or 'FG3,@RP1/32/0'");
     command->add_option("--scroll", options->scroll, "Write the scroll marker 'U' 0x00 or 0x01")
-        ->check(CLI::IsMember({0, 1}));
+        ->check(CLI::IsMember(namesOf(scrollNames)));
     auto *route = command
                       ->add_option("--route-number", options->routeSide,
                                    "The image is a route number for the start or end of a sign")
-                      ->check(CLI::IsMember({"start", "end"}));
+                      ->check(CLI::IsMember(namesOf(routeSideNames)));
     command->add_option("--route-code", options->routeCode, "Route code of --route-number")
         ->check(CLI::Range(1, 3))
         ->needs(route)

@@ -27,4 +27,24 @@ inline void report(const Failure &failure) {
     std::cerr << "qrvx: " << failure.what() << '\n';
 }
 
+inline constexpr int operationFailed = 1;
+inline constexpr int usageError = 2;
+
+// A usage error that only shows once the options are parsed.
+inline int usage(const std::string &message) {
+    std::cerr << "qrvx: " << message << " (see --help)\n";
+    return usageError;
+}
+
+// "qrvx: FILE: what failed: reason", where the reason names the pixel, key or character.
+inline int refused(const std::string &file, std::error_code error, const std::string &reason,
+                   const std::string &hint = {}) {
+    std::cerr << "qrvx: " << file << ": " << error.message();
+    if (!reason.empty()) {
+        std::cerr << ": " << reason;
+    }
+    std::cerr << hint << '\n';
+    return operationFailed;
+}
+
 } // namespace qrvx::cli

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int usageError = 2;
-
 // One line and a pointer to the help, in place of CLI11's two-line default.
 std::string usageMessage(const CLI::App *, const CLI::Error &error) {
     return std::string("qrvx: ") + error.what() + " (see --help)\n";
@@ -35,13 +33,14 @@ int main(int argc, char **argv) {
         qrvx::cli::addInfoCommand(app),    qrvx::cli::addPngCommand(app),
         qrvx::cli::addExtractCommand(app), qrvx::cli::addProgramCommand(app),
         qrvx::cli::addMarkCommand(app),    qrvx::cli::addShowCommand(app),
-        qrvx::cli::addEncodeCommand(app),  qrvx::cli::addBatchCommand(app)};
+        qrvx::cli::addEncodeCommand(app),  qrvx::cli::addTextCommand(app),
+        qrvx::cli::addFontsCommand(app),   qrvx::cli::addBatchCommand(app)};
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &error) {
         const int status = app.exit(error);
-        return status == 0 ? 0 : usageError;
+        return status == 0 ? 0 : qrvx::cli::usageError;
     }
 
     if (verbose) {
@@ -57,13 +56,13 @@ int main(int argc, char **argv) {
         }
     } catch (const qrvx::cli::Failure &failure) {
         qrvx::cli::report(failure);
-        return 1;
+        return qrvx::cli::operationFailed;
     } catch (const std::exception &error) {
         std::cerr << "qrvx: " << error.what() << '\n';
-        return 1;
+        return qrvx::cli::operationFailed;
     }
     // Not CLI11's own requirement, whose message would hide an unknown command's name.
-    std::cerr << "qrvx: a command is required: info, png, extract, program, mark, show, "
-                 "encode or batch (see --help)\n";
-    return usageError;
+    std::cerr << "qrvx: a command is required: info, png, extract, program, mark, show, encode, "
+                 "text, fonts or batch (see --help)\n";
+    return qrvx::cli::usageError;
 }

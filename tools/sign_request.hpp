@@ -13,6 +13,10 @@
 #include <string_view>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace qrvx::cli {
 
 // Every option as text, before it is checked; names are the long options of `qrvx text`
@@ -25,6 +29,15 @@ struct SignRequest {
 
 // The names a request takes, in the order help lists them.
 std::span<const std::string_view> signOptionNames();
+
+// Registers every option on a command, as "--NAME"; each value given lands in request.options.
+// Values are checked as makeSign checks them, so a bad one is a usage error.
+void addSignOptions(CLI::App &command, SignRequest &request);
+
+// Why a request cannot make a sign whatever its fonts (an unknown name, a bad value, options
+// that do not go together, no line or more than 3), naming the option as "--NAME"; nothing
+// when it can.
+std::optional<std::string> requestError(const SignRequest &request);
 
 // Fonts loaded once, by spec, for every sign made after: a batch loads each font a list names
 // before its rows are made, and then only reads the shelf (from any thread).
@@ -47,8 +60,10 @@ struct MadeSign {
     std::array<author::Rgb, 4> palette; // the colours its PNG is drawn in
 };
 
-// The sign and graphic of a request whose fonts are on the shelf. Refusals (a bad value, a
-// missing character, text that does not fit) come back as one line in `reason`.
+// The sign and graphic of a request whose fonts are on the shelf. Refusals come back as one
+// line in `reason`: std::errc::invalid_argument for a requestError(), text::Errc::fontNotFound
+// for a font not on the shelf, and the errors of text::compose and text::encode (a missing
+// character, text that does not fit, a key the library does not read).
 Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, std::string &reason);
 
 } // namespace qrvx::cli

@@ -1,0 +1,405 @@
+// The options of a text sign in one table, which registers them on the command line and reads
+// them from a request alike.
+#include "sign_request.hpp"
+
+#include "encoding_option.hpp"
+#include "named_choice.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <charconv>
+
+namespace qrvx::cli {
+namespace {
+
+constexpr std::array alignNames{Named<text::Align>{"left", text::Align::left},
+                                Named<text::Align>{"centre", text::Align::centre},
+                                Named<text::Align>{"right", text::Align::right}};
+constexpr std::array verticalAlignNames{
+    Named<text::VerticalAlign>{"top", text::VerticalAlign::top},
+    Named<text::VerticalAlign>{"middle", text::VerticalAlign::middle},
+    Named<text::VerticalAlign>{"bottom", text::VerticalAlign::bottom}};
+constexpr std::array sideNames{Named<text::Side>{"start", text::Side::start},
+                               Named<text::Side>{"end", text::Side::end}};
+constexpr std::array overflowNames{Named<text::Overflow>{"refuse", text::Overflow::refuse},
+                                   Named<text::Overflow>{"clip", text::Overflow::clip}};
+
+// A single line falls back to the small faces, and from them breaks into two lines.
+constexpr std::array<std::string_view, 3> oneLineFonts{"sign-14", "sign-7", "sign-7-narrow"};
+constexpr std::array<std::string_view, 2> severalLinesFonts{"sign-7", "sign-7-narrow"};
+constexpr std::array<std::string_view, 1> routeFonts{"route-16"};
+constexpr std::size_t mostLines = 3;
+
+// Bounds that keep a sign's pixel count small whatever a list says.
+constexpr std::uint32_t largestSide = 4096;
+constexpr std::uint32_t largestGap = 255;
+
+// What a request's options say; the defaults are those of text::Layout and author::Options.
+// Views point into the request.
+struct SignSettings {
+    text::Layout layout;
+    text::Align align = text::Align::centre;
+    std::vector<std::uint8_t> colours; // the last one also colours the lines after it
+    text::RouteOptions route;
+    author::Options encoding;
+    std::optional<author::RouteSide> routeNumberSide;
+    std::uint16_t routeCode = 1;
+};
+
+// Reads one value into settings: empty, or why the value is refused.
+using Apply = std::string (*)(SignSettings &, std::string_view value);
+
+struct SignOption {
+    std::string_view name;
+    std::string_view valueName;
+    std::string_view help;
+    bool repeatable;
+    Apply apply;
+};
+
+template <typename T>
+std::string readNumber(std::string_view text, std::uint32_t least, std::uint32_t most, T &into) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < least || value > most) {
+        return "not a number from " + std::to_string(least) + " to " + std::to_string(most) + ": " +
+               std::string(text);
+    }
+    into = static_cast<T>(value);
+    return {};
+}
+
+template <typename T, std::size_t N, typename Into>
+std::string readChoice(const std::array<Named<T>, N> &choices, std::string_view text, Into &into) {
+    const auto value = valueNamed(choices, text);
+    if (!value) {
+        return "not one of " + choiceList(choices) + ": " + std::string(text);
+    }
+    into = *value;
+    return {};
+}
+
+std::string readText(std::string_view text, std::string_view &into) {
+    into = text;
+    return text.empty() ? "empty" : std::string();
+}
+
+// "start:N" or "end:N".
+std::string readReserve(std::string_view text, std::optional<text::Reserve> &into) {
+    const std::size_t colon = text.find(':');
+    text::Reserve reserve;
+    if (colon == text.npos || !readChoice(sideNames, text.substr(0, colon), reserve.side).empty() ||
+        !readNumber(text.substr(colon + 1), 1, largestSide, reserve.columns).empty()) {
+        return "not start:N or end:N (N columns, 1 to " + std::to_string(largestSide) +
+               "): " + std::string(text);
+    }
+    into = reserve;
+    return {};
+}
+
+std::string readPalette(std::string_view text, std::optional<std::array<author::Rgb, 4>> &into) {
+    std::array<author::Rgb, 4> palette;
+    std::string why = parsePalette(text, palette);
+    into = palette;
+    return why;
+}
+
+// clang-format off
+constexpr std::array signOptions{
+    SignOption{"font", "SPEC", "A font to try, in fitting order: built-in name, file (FILE@SIZE for a "
+     "scalable one) or fontconfig pattern (default: sign-14, sign-7, sign-7-narrow for one line; "
+     "sign-7, sign-7-narrow for two or three)", true,
+     [](SignSettings &, std::string_view value) { return value.empty() ? "empty" : std::string(); }},
+    SignOption{"width", "N", "Columns of the sign (default: the text's own width and margins)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 1, largestSide, s.layout.width); }},
+    SignOption{"height", "N", "Rows of the sign (default 16)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 1, largestSide, s.layout.height); }},
+    SignOption{"align", "left|centre|right", "Where lines sit across the sign (default centre)",
+     false, [](SignSettings &s, std::string_view v) { return readChoice(alignNames, v, s.align); }},
+    SignOption{"valign", "top|middle|bottom", "Where the lines sit up and down (default middle)",
+     false, [](SignSettings &s, std::string_view v) { return readChoice(verticalAlignNames, v, s.layout.verticalAlign); }},
+    SignOption{"spacing", "N", "Columns between letters (default: the font's own)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.layout.spacing); }},
+    SignOption{"space-width", "N", "Columns of a space (default: the font's own)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.layout.spaceWidth); }},
+    SignOption{"margin", "N", "Columns kept empty at either side (default 1)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.layout.marginX); }},
+    SignOption{"line-gap", "N", "Rows between the capitals of two lines (default 2)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.layout.lineGap); }},
+    SignOption{"colour", "N", "Palette index 1-3 of a line, once a line in order; the last one "
+     "also colours the lines after it (default 1)", true,
+     [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.colours.emplace_back()); }},
+    SignOption{"route", "TEXT", "A route number drawn beside the text",
+     false, [](SignSettings &s, std::string_view v) { return readText(v, s.route.text); }},
+    SignOption{"route-side", "start|end", "Where the route number sits (default start)",
+     false, [](SignSettings &s, std::string_view v) { return readChoice(sideNames, v, s.route.side); }},
+    SignOption{"route-font", "SPEC", "A font for the route number, in fitting order (default route-16)",
+     true, [](SignSettings &, std::string_view value) { return value.empty() ? "empty" : std::string(); }},
+    SignOption{"route-colour", "N", "Palette index 1-3 of the route number (default 1)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.route.colour); }},
+    SignOption{"route-gap", "N", "Columns between the route number and the text (default 2)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.route.gap); }},
+    SignOption{"reserve", "start:N|end:N", "Keep N columns empty for a route number programmed later",
+     false, [](SignSettings &s, std::string_view v) { return readReserve(v, s.layout.reserve); }},
+    SignOption{"overflow", "refuse|clip", "Text that does not fit even broken into lines: refused, "
+     "or cut at its room with a warning (default refuse)", false,
+     [](SignSettings &s, std::string_view v) { return readChoice(overflowNames, v, s.layout.overflow); }},
+    SignOption{"colour-system", "0|1|2", "0 monochrome, 1 two one-bit planes, 2 two bits a pixel "
+     "(default 0)", false,
+     [](SignSettings &s, std::string_view v) { return readNumber(v, 0, 2, s.encoding.colourSystem); }},
+    SignOption{"raster", "vertical|horizontal", "Lines of the pixel data (default vertical)",
+     false, [](SignSettings &s, std::string_view v) { return readChoice(rasterNames, v, s.encoding.raster); }},
+    SignOption{"palette", paletteFormat, "Four colours for colour systems 1 and 2 (default "
+     "black, white, amber, blue)", false,
+     [](SignSettings &s, std::string_view v) { return readPalette(v, s.encoding.palette); }},
+    SignOption{"keys", "TEXT", "Further parameter keys, e.g. 'FG3'",
+     false, [](SignSettings &s, std::string_view v) { return readText(v, s.encoding.keys); }},
+    SignOption{"scroll", "0|1", "Write the scroll marker 'U' 0x00 or 0x01",
+     false, [](SignSettings &s, std::string_view v) { return readChoice(scrollNames, v, s.encoding.scroll); }},
+    SignOption{"route-number", "start|end", "The whole sign is a route number for the start or end "
+     "of another (for qrvx program)", false,
+     [](SignSettings &s, std::string_view v) { return readChoice(routeSideNames, v, s.routeNumberSide); }},
+    SignOption{"route-code", "N", "Route code 1-3 of --route-number (default 1)",
+     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.routeCode); }},
+};
+// clang-format on
+
+constexpr auto optionNames = [] {
+    std::array<std::string_view, signOptions.size()> names;
+    std::transform(signOptions.begin(), signOptions.end(), names.begin(),
+                   [](const SignOption &option) { return option.name; });
+    return names;
+}();
+
+const SignOption *optionNamed(std::string_view name) {
+    const auto found = std::find_if(signOptions.begin(), signOptions.end(),
+                                    [&](const SignOption &option) { return option.name == name; });
+    return found == signOptions.end() ? nullptr : &*found;
+}
+
+const std::vector<std::string> *valuesOf(const SignRequest &request, std::string_view name) {
+    const auto found = request.options.find(name);
+    return found == request.options.end() || found->second.empty() ? nullptr : &found->second;
+}
+
+std::string dashed(std::string_view name) {
+    return "--" + std::string(name);
+}
+
+std::optional<std::string> combinationError(const SignRequest &request,
+                                            const SignSettings &settings) {
+    const std::size_t lines = request.lines.size();
+    if (lines == 0 || lines > mostLines) {
+        return "a sign takes 1 to 3 lines of text, not " + std::to_string(lines);
+    }
+    if (settings.colours.size() > lines) {
+        return "--colour given " + std::to_string(settings.colours.size()) + " times for " +
+               std::to_string(lines) + (lines == 1 ? " line" : " lines");
+    }
+    const bool route = valuesOf(request, "route") != nullptr;
+    for (const std::string_view name : {"route-side", "route-font", "route-colour", "route-gap"}) {
+        if (valuesOf(request, name) && !route) {
+            return dashed(name) + " needs --route";
+        }
+    }
+    if (valuesOf(request, "route-code") && !settings.routeNumberSide) {
+        return "--route-code needs --route-number";
+    }
+    if (settings.routeNumberSide && (route || settings.layout.reserve)) {
+        return "--route-number excludes --route and --reserve";
+    }
+    if (settings.encoding.colourSystem == 0) {
+        if (settings.encoding.palette) {
+            return "--palette needs --colour-system 1 or 2";
+        }
+        const auto aboveOne = [](std::uint8_t colour) { return colour > 1; };
+        if (aboveOne(settings.route.colour) ||
+            std::any_of(settings.colours.begin(), settings.colours.end(), aboveOne)) {
+            return "--colour and --route-colour above 1 need --colour-system 1 or 2";
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> readSettings(const SignRequest &request, SignSettings &settings) {
+    for (const auto &[name, values] : request.options) {
+        const SignOption *option = optionNamed(name);
+        if (!option) {
+            return "no option " + dashed(name);
+        }
+        if (values.size() > 1 && !option->repeatable) {
+            return dashed(name) + " given " + std::to_string(values.size()) + " times";
+        }
+        for (const std::string &value : values) {
+            if (std::string why = option->apply(settings, value); !why.empty()) {
+                return dashed(name) + ": " + why;
+            }
+        }
+    }
+    return combinationError(request, settings);
+}
+
+struct FontSpecs {
+    std::vector<std::string_view> lines;
+    std::vector<std::string_view> route; // empty without a route number
+};
+
+template <std::size_t N>
+std::vector<std::string_view> specsOr(const std::vector<std::string> *given,
+                                      const std::array<std::string_view, N> &defaults) {
+    return given ? std::vector<std::string_view>(given->begin(), given->end())
+                 : std::vector<std::string_view>(defaults.begin(), defaults.end());
+}
+
+FontSpecs fontSpecsOf(const SignRequest &request) {
+    FontSpecs specs;
+    const auto *lineFonts = valuesOf(request, "font");
+    specs.lines = request.lines.size() > 1 ? specsOr(lineFonts, severalLinesFonts)
+                                           : specsOr(lineFonts, oneLineFonts);
+    if (valuesOf(request, "route")) {
+        specs.route = specsOr(valuesOf(request, "route-font"), routeFonts);
+    }
+    return specs;
+}
+
+// The fonts of specs from the shelf; false, and why, when one is not on it.
+bool shelved(std::span<const std::string_view> specs, const FontShelf &shelf,
+             std::vector<text::Font> &fonts, std::string &reason) {
+    for (const std::string_view spec : specs) {
+        const text::Font *font = shelf.find(spec);
+        if (!font) {
+            reason = std::string(spec) + ": not loaded";
+            return false;
+        }
+        fonts.push_back(*font);
+    }
+    return true;
+}
+
+std::uint8_t colourOfLine(const SignSettings &settings, std::size_t line) {
+    if (settings.colours.empty()) {
+        return 1;
+    }
+    return settings.colours[std::min(line, settings.colours.size() - 1)];
+}
+
+// The colours of the graphic's pixel values as its parameters say.
+std::array<author::Rgb, 4> paletteOf(const author::Bytes &graphic) {
+    const auto read = parameters(graphic);
+    if (!read || read->colourSystem == 0) {
+        return {author::Rgb{0, 0, 0}, author::Rgb{255, 255, 255}, author::Rgb{255, 255, 255},
+                author::Rgb{255, 255, 255}};
+    }
+    const auto rgb = [](std::uint32_t bgr) {
+        return author::Rgb{static_cast<std::uint8_t>(bgr), static_cast<std::uint8_t>(bgr >> 8),
+                           static_cast<std::uint8_t>(bgr >> 16)};
+    };
+    return {rgb(read->colourA), rgb(read->colourB), rgb(read->colourC), rgb(read->colourD)};
+}
+
+} // namespace
+
+std::span<const std::string_view> signOptionNames() {
+    return optionNames;
+}
+
+void addSignOptions(CLI::App &command, SignRequest &request) {
+    for (const SignOption &option : signOptions) {
+        const CLI::Validator check(
+            [apply = option.apply](std::string &value) {
+                SignSettings scratch;
+                return apply(scratch, value);
+            },
+            "");
+        const std::string name(option.name);
+        CLI::Option *added = option.repeatable
+                                 ? command.add_option_function<std::vector<std::string>>(
+                                       dashed(name),
+                                       [&request, name](const std::vector<std::string> &values) {
+                                           request.options[name] = values;
+                                       },
+                                       std::string(option.help))
+                                 : command.add_option_function<std::string>(
+                                       dashed(name),
+                                       [&request, name](const std::string &value) {
+                                           request.options[name] = {value};
+                                       },
+                                       std::string(option.help));
+        added->type_name(std::string(option.valueName))->check(check);
+    }
+}
+
+std::optional<std::string> requestError(const SignRequest &request) {
+    SignSettings settings;
+    return readSettings(request, settings);
+}
+
+std::optional<std::string> FontShelf::load(const std::string &spec) {
+    if (fonts_.contains(spec)) {
+        return std::nullopt;
+    }
+    std::string reason;
+    auto font = text::Font::load(spec, &reason);
+    if (!font) {
+        return spec + ": loading the font: " + font.error().message() +
+               (reason.empty() ? "" : ": " + reason);
+    }
+    fonts_.emplace(spec, std::move(*font));
+    return std::nullopt;
+}
+
+std::optional<std::string> FontShelf::loadFor(const SignRequest &request) {
+    const FontSpecs specs = fontSpecsOf(request);
+    for (const auto &list : {specs.lines, specs.route}) {
+        for (const std::string_view spec : list) {
+            if (auto error = load(std::string(spec))) {
+                return error;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+const text::Font *FontShelf::find(std::string_view spec) const {
+    const auto found = fonts_.find(spec);
+    return found == fonts_.end() ? nullptr : &found->second;
+}
+
+Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, std::string &reason) {
+    SignSettings settings;
+    if (auto why = readSettings(request, settings)) {
+        reason = std::move(*why);
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    const FontSpecs specs = fontSpecsOf(request);
+    std::vector<text::Font> lineFonts;
+    if (!shelved(specs.lines, shelf, lineFonts, reason) ||
+        !shelved(specs.route, shelf, settings.route.fonts, reason)) {
+        return make_error_code(text::Errc::fontNotFound);
+    }
+    text::Layout &layout = settings.layout;
+    for (std::size_t line = 0; line < request.lines.size(); ++line) {
+        layout.lines.push_back(text::LineOptions{request.lines[line], lineFonts,
+                                                 colourOfLine(settings, line), settings.align});
+    }
+    if (!specs.route.empty()) {
+        layout.route = settings.route;
+    }
+    auto sign = text::compose(layout, &reason);
+    if (!sign) {
+        return sign.error();
+    }
+    if (settings.routeNumberSide) {
+        settings.encoding.routeNumber =
+            author::RouteNumber{*settings.routeNumberSide, settings.routeCode};
+    }
+    auto graphic = text::encode(*sign, settings.encoding, &reason);
+    if (!graphic) {
+        return graphic.error();
+    }
+    const auto palette = paletteOf(*graphic);
+    return MadeSign{std::move(*sign), std::move(*graphic), palette};
+}
+
+} // namespace qrvx::cli
