@@ -66,7 +66,12 @@ function(qrvx_require option)
 endfunction()
 
 if(QRVX_BUILD_TOOLS)
-    qrvx_require(QRVX_BUILD_TOOLS CLI11:libcli11-dev nlohmann_json:nlohmann-json3-dev)
+    qrvx_require(QRVX_BUILD_TOOLS CLI11:libcli11-dev nlohmann_json:nlohmann-json3-dev
+                 csv:libcsv-dev)
+endif()
+# The batch fuzz target runs the tool's list reading and row making.
+if(QRVX_FUZZ)
+    qrvx_require(QRVX_FUZZ CLI11:libcli11-dev csv:libcsv-dev)
 endif()
 if(qrvx_tests)
     qrvx_require(QRVX_BUILD_TESTS GTest:libgtest-dev PkgConfig:pkg-config)

@@ -14,7 +14,6 @@ namespace {
 struct BatchCommandOptions {
     BatchOptions batch;
     std::optional<unsigned> jobs;
-    std::map<std::string, std::vector<std::string>> signOptions;
 };
 
 // The cores this process may run on (taskset and containers narrow them).
@@ -29,11 +28,6 @@ unsigned availableCores() {
 
 int runBatchCommand(BatchCommandOptions &options) {
     BatchOptions &batch = options.batch;
-    for (auto &[name, values] : options.signOptions) {
-        if (!values.empty()) {
-            batch.defaults.options[name] = values;
-        }
-    }
     batch.jobs = options.jobs.value_or(availableCores());
     batch.progress = ::isatty(STDERR_FILENO) == 1;
     const BatchTally tally = runBatch(batch, std::cerr);
@@ -59,10 +53,7 @@ Command addBatchCommand(CLI::App &app) {
         ->required();
     command->add_option("-j,--jobs", options->jobs, "Rows made at once (default: the cores)")
         ->check(CLI::Range(1u, 1024u));
-    for (const std::string_view name : signOptionNames()) {
-        command->add_option("--" + std::string(name), options->signOptions[std::string(name)],
-                            "Every row's " + std::string(name) + " where its cell is empty");
-    }
+    addSignOptions(*command, options->batch.defaults); // every row's, where its cell is empty
     return {command, [options] { return runBatchCommand(*options); }};
 }
 

@@ -11,9 +11,12 @@ namespace {
 constexpr std::array<std::string_view, 3> lineColumns = {"line1", "line2", "line3"};
 constexpr std::string_view codeColumn = "code";
 constexpr std::string_view routeColumn = "route";
+// How a route number is drawn: the command line's apply only to rows that have one.
+constexpr std::array<std::string_view, 4> routeStyle = {"route-side", "route-font", "route-colour",
+                                                        "route-gap"};
 
 std::string knownColumns() {
-    std::string names = "code, line1, line2, line3, route";
+    std::string names = "code, line1, line2, line3";
     for (const std::string_view name : signOptionNames()) {
         names += ", ";
         names += name;
@@ -91,7 +94,7 @@ ListColumns::ListColumns(std::uint64_t line, std::span<const std::string> names)
 
 ListRow ListColumns::row(std::uint64_t line, std::span<const std::string> cells,
                          const SignRequest &defaults) const {
-    ListRow row{line, {}, defaults};
+    ListRow row{line, {}, {}};
     for (std::size_t at = 0; at < cells.size(); ++at) {
         const std::string &cell = cells[at];
         if (at >= columns_.size()) {
@@ -121,6 +124,12 @@ ListRow ListColumns::row(std::uint64_t line, std::span<const std::string> cells,
         throw CsvError(line, "code '" + row.code + "' is not 1 to " +
                                  std::to_string(maxCodeLength) +
                                  " letters, digits, '-' and '_', which every file system takes");
+    }
+    const bool route = row.request.options.contains(routeColumn);
+    for (const auto &[name, values] : defaults.options) {
+        if (route || std::ranges::find(routeStyle, name) == routeStyle.end()) {
+            row.request.options.emplace(name, values); // unless a cell gave it
+        }
     }
     return row;
 }

@@ -25,7 +25,9 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view pageName = "index.html";
 constexpr std::string_view sheetName = "contact-sheet.png";
-constexpr std::size_t jobsInFlight = 4; // a thread
+// Rows travel between threads eight at a time, four such units a thread in flight.
+constexpr std::size_t rowsAUnit = 8;
+constexpr std::size_t unitsInFlight = 4;
 
 struct RowJob {
     std::uint64_t index = 0;
@@ -54,15 +56,10 @@ author::Bytes signPng(const text::Sign &sign, const std::array<author::Rgb, 4> &
                       std::string_view code) {
     const std::uint8_t highest = sign.values.empty() ? 0 : *std::ranges::max_element(sign.values);
     PngHeader header{sign.width, sign.height, {}, std::string(code)};
+    header.memoryLevel = 4; // a few KiB of pixels
     header.palette.assign(palette.begin(),
                           palette.begin() + std::clamp<std::size_t>(highest + 1u, 2, 4));
     return indexedPng(header, sign.values);
-}
-
-void writeLater(const std::string &path, std::span<const std::uint8_t> bytes) {
-    OutputFile file(path, std::nullopt, OutputFile::Durability::later);
-    file.write(bytes);
-    file.commit();
 }
 
 void removeStale(const std::string &path) {
@@ -86,13 +83,14 @@ public:
         rewind(list.get());
         createDirectory();
         made_.assign(plan_.codes.size(), false);
-        OutputFile page(path(pageName), std::nullopt, OutputFile::Durability::later);
+        OutputInDirectory page(options_.directory, pageName);
         page.write(bytes(reviewPageStart(listName_)));
         makeRows(list.get(), page);
         page.write(bytes(reviewPageEnd(listName_, {tally_.rows, tally_.fitted, tally_.refused})));
         page.commit();
         writeSheet();
-        syncEverything();
+        // Once for the whole list, instead of an fsync for each file as it is made.
+        syncFileSystem(options_.directory);
         return tally_;
     }
 
@@ -142,11 +140,11 @@ private:
         }
     }
 
-    void makeRows(int list, OutputFile &page) {
+    void makeRows(int list, OutputInDirectory &page) {
         ProgressLine progress(messages_, options_.progress, plan_.codes.size());
         const unsigned threads = std::max(options_.jobs, 1u);
         OrderedPipeline<RowJob, RowDone> rows(
-            threads, threads * jobsInFlight, [&](RowJob &job) { return makeRow(job); },
+            threads, threads * unitsInFlight, rowsAUnit, [&](RowJob &job) { return makeRow(job); },
             [&](RowDone &done) { take(done, page, progress); });
         std::uint64_t index = 0;
         readList([&] {
@@ -183,8 +181,8 @@ private:
         } else if (reason.empty()) {
             reason = result.error().message();
         }
-        done.entry = reviewEntry(
-            {job.row.code, job.row.line, &job.row.request, made ? &made->sign : nullptr, reason});
+        done.entry = reviewEntry({listName_, job.row.code, job.row.line, &job.row.request,
+                                  made ? &made->sign : nullptr, reason});
         const std::string base = path(job.row.code);
         if (!made) {
             removeStale(base + ".qrvx");
@@ -192,8 +190,9 @@ private:
             done.refusal = std::move(reason);
             return done;
         }
-        writeLater(base + ".qrvx", made->graphic);
-        writeLater(base + ".png", signPng(made->sign, made->palette, job.row.code));
+        replaceInDirectory(options_.directory, job.row.code + ".qrvx", made->graphic);
+        replaceInDirectory(options_.directory, job.row.code + ".png",
+                           signPng(made->sign, made->palette, job.row.code));
         done.fitted = fitted(made->sign);
         done.width = made->sign.width;
         done.height = made->sign.height;
@@ -201,7 +200,7 @@ private:
         return done;
     }
 
-    void take(const RowDone &done, OutputFile &page, ProgressLine &progress) {
+    void take(const RowDone &done, OutputInDirectory &page, ProgressLine &progress) {
         page.write(bytes(done.entry));
         ++tally_.rows;
         if (done.refusal) {
@@ -227,25 +226,11 @@ private:
         sheet_.directory = options_.directory;
         sheet_.codes = &plan_.codes;
         sheet_.made = &made_;
-        OutputFile file(path(sheetName), std::nullopt, OutputFile::Durability::later);
+        OutputInDirectory file(options_.directory, sheetName);
         writeContactSheet(sheet_, *labelFont_, listName_ + ": contact sheet",
                           std::max(options_.jobs, 1u),
                           [&](std::span<const std::uint8_t> part) { file.write(part); });
         file.commit();
-    }
-
-    // Once for the whole list, instead of an fsync for each file as it is made.
-    void syncEverything() const {
-        for (std::size_t row = 0; row < plan_.codes.size(); ++row) {
-            if (made_[row]) {
-                const std::string base = path(plan_.codes[row]);
-                syncFile(base + ".qrvx");
-                syncFile(base + ".png");
-            }
-        }
-        syncFile(path(pageName));
-        syncFile(path(sheetName));
-        syncDirectory(options_.directory);
     }
 
     const BatchOptions &options_;

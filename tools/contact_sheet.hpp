@@ -1,5 +1,5 @@
 // contact-sheet.png: every sign of a batch under its code in one picture, for mail and chat.
-// It is drawn after the signs, band by band (a row of cells each) from the signs' own PNGs on
+// It is drawn after the signs, band by band (a row of cells each) from the signs' graphics on
 // the batch's threads, and streamed into its file, so that it never holds the whole picture.
 #pragma once
 

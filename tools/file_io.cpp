@@ -3,6 +3,7 @@
 #include "failure.hpp"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -154,12 +155,12 @@ std::vector<std::uint8_t> readGraphic(const std::string &path) {
     return bytes;
 }
 
-OutputFile::OutputFile(std::string destination, std::optional<mode_t> mode, Durability durability)
+OutputFile::OutputFile(std::string destination, std::optional<mode_t> mode)
     : destination_(std::move(destination)),
       name_(destination_ == "-" ? "standard output" : destination_),
       replaced_(replacedFile(destination_)), temporary_(temporaryTemplate(replaced_, name_)),
-      temporaryFile_(::mkostemp(temporary_.data(), O_CLOEXEC)), mode_(mode.value_or(newFileMode())),
-      durability_(durability) {
+      temporaryFile_(::mkostemp(temporary_.data(), O_CLOEXEC)),
+      mode_(mode.value_or(newFileMode())) {
     if (temporaryFile_.get() < 0) {
         temporary_.clear();
         throw Failure(name_, "creating", errno);
@@ -196,8 +197,7 @@ void OutputFile::renameOntoFile() {
         throw Failure(name_, "replacing what is not a regular file", EPERM);
     }
     // Durable before the rename, so that a crash cannot leave an empty file in its place.
-    if (::fchmod(temporaryFile_.get(), mode_) != 0 ||
-        (durability_ == Durability::now && ::fsync(temporaryFile_.get()) != 0) ||
+    if (::fchmod(temporaryFile_.get(), mode_) != 0 || ::fsync(temporaryFile_.get()) != 0 ||
         temporaryFile_.close() != 0) {
         throw Failure(name_, "writing", errno);
     }
@@ -243,24 +243,86 @@ void writeFile(const std::string &destination, std::span<const std::uint8_t> byt
 
 namespace {
 
-void syncOpened(const std::string &path, int flags) {
-    Descriptor file(::open(path.c_str(), flags | O_CLOEXEC));
-    if (file.get() < 0) {
-        throw Failure(path, "opening", errno);
-    }
-    if (::fsync(file.get()) != 0 || file.close() != 0) {
-        throw Failure(path, "writing to the disk", errno);
+// Beside the file it replaces, under a name no other output takes.
+int createTemporary(const std::string &directory, std::string_view name, std::string &temporary) {
+    static std::atomic<std::uint64_t> made{0};
+    for (;;) {
+        temporary = directory + "/." + std::string(name) + "." + std::to_string(::getpid()) + "." +
+                    std::to_string(made++);
+        // The umask applies as to any new file.
+        const int opened = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (opened >= 0 || errno != EEXIST) {
+            return opened;
+        }
     }
 }
 
 } // namespace
 
-void syncFile(const std::string &path) {
-    syncOpened(path, O_RDONLY);
+OutputInDirectory::OutputInDirectory(const std::string &directory, std::string_view name)
+    : path_(directory + "/" + std::string(name)),
+      file_(createTemporary(directory, name, temporary_)) {
+    if (file_.get() < 0) {
+        temporary_.clear();
+        throw Failure(path_, "creating", errno);
+    }
 }
 
-void syncDirectory(const std::string &path) {
-    syncOpened(path, O_RDONLY | O_DIRECTORY);
+OutputInDirectory::~OutputInDirectory() {
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+    }
+}
+
+void OutputInDirectory::write(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t gathered = 1 << 16;
+    if (buffer_.size() + bytes.size() > gathered) {
+        flush();
+    }
+    if (bytes.size() >= gathered) {
+        writeAll(file_.get(), bytes, path_);
+    } else {
+        buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    }
+}
+
+void OutputInDirectory::flush() {
+    writeAll(file_.get(), buffer_, path_);
+    buffer_.clear();
+}
+
+void OutputInDirectory::commit() {
+    flush();
+    if (file_.close() != 0) {
+        throw Failure(path_, "writing", errno);
+    }
+    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        throw Failure(path_, "replacing", errno);
+    }
+    temporary_.clear();
+}
+
+void replaceInDirectory(const std::string &directory, std::string_view name,
+                        std::span<const std::uint8_t> bytes) {
+    OutputInDirectory file(directory, name);
+    file.write(bytes);
+    file.commit();
+}
+
+void syncFileSystem(const std::string &directory) {
+    const Descriptor opened(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (opened.get() < 0) {
+        throw Failure(directory, "opening", errno);
+    }
+#if defined(__linux__)
+    const int synced = ::syncfs(opened.get());
+#else
+    ::sync();
+    const int synced = ::fsync(opened.get());
+#endif
+    if (synced != 0) {
+        throw Failure(directory, "writing to the disk", errno);
+    }
 }
 
 mode_t existingMode(const std::string &path) {

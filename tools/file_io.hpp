@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -39,11 +40,7 @@ private:
 class OutputFile {
 public:
     // mode: the permissions a replaced file gets; by default those of a newly created file.
-    // Durability::later leaves the fsync before the rename to the caller, who makes many files
-    // durable at once (syncFile and syncDirectory) instead of paying for each.
-    enum class Durability { now, later };
-    explicit OutputFile(std::string destination, std::optional<mode_t> mode = std::nullopt,
-                        Durability durability = Durability::now);
+    explicit OutputFile(std::string destination, std::optional<mode_t> mode = std::nullopt);
     ~OutputFile();
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
@@ -67,17 +64,46 @@ private:
     std::string temporary_;
     Descriptor temporaryFile_;
     mode_t mode_;
-    Durability durability_;
 };
 
 // bytes as the whole of destination, through an OutputFile.
 void writeFile(const std::string &destination, std::span<const std::uint8_t> bytes,
                std::optional<mode_t> mode = std::nullopt);
 
-// Whatever of path's data and its entry in its directory is not on the disk yet is put there;
-// Failure when that fails.
-void syncFile(const std::string &path);
-void syncDirectory(const std::string &path);
+// One of many outputs of a command into a directory of its own: gathered beside it under a name
+// of its own and renamed onto directory/name by commit(), with the permissions of a new file but
+// no fsync, which the command pays once for all its files (syncFileSystem). Whatever stands at
+// the name is replaced, a symbolic link too (never the file it leads to), so that nothing is
+// written outside the directory. Until commit(), and when it fails, the name is untouched.
+class OutputInDirectory {
+public:
+    OutputInDirectory(const std::string &directory, std::string_view name);
+    ~OutputInDirectory();
+    OutputInDirectory(const OutputInDirectory &) = delete;
+    OutputInDirectory &operator=(const OutputInDirectory &) = delete;
+
+    // Gathered into writes of 64 KiB, for outputs made of many small pieces.
+    void write(std::span<const std::uint8_t> bytes);
+    void commit();
+
+private:
+    void flush();
+
+    std::string path_;
+    std::string temporary_;
+    Descriptor file_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+// bytes as the whole of directory/name, through an OutputInDirectory.
+void replaceInDirectory(const std::string &directory, std::string_view name,
+                        std::span<const std::uint8_t> bytes);
+
+// Everything written to directory's file system put on the disk, the files made there through
+// OutputFiles with Durability::later and their names too: once for many files, since an fsync
+// for each costs a flush of the disk's cache each (milliseconds). syncfs on Linux; elsewhere
+// sync and an fsync of the directory. Failure when that fails.
+void syncFileSystem(const std::string &directory);
 
 // The permissions of an existing file (through links), for replacing it in place.
 mode_t existingMode(const std::string &path);

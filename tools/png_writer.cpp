@@ -51,6 +51,7 @@ bool writeHeader(png_structp png, png_infop info, const PngHeader &header) {
     title.text = const_cast<png_charp>(header.title.c_str());
     png_set_text(png, info, &title, 1);
     png_set_compression_level(png, header.compressionLevel);
+    png_set_compression_mem_level(png, header.memoryLevel);
     png_write_info(png, info);
     png_set_packing(png);
     return true;

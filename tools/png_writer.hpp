@@ -24,6 +24,9 @@ struct PngHeader {
     std::vector<author::Rgb> palette;
     std::string title;
     int compressionLevel = 6; // zlib's
+    // zlib's memory level, 1-9: its default (8) takes some 130 KiB a stream, which a small image
+    // pays for in page faults and zeroing more than in compressing it.
+    int memoryLevel = 8;
 };
 
 using PngSink = std::function<void(std::span<const std::uint8_t>)>;

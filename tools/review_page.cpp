@@ -15,29 +15,31 @@ constexpr std::uint32_t widestPicture = 640;
 constexpr std::string_view style = R"(
 :root { color-scheme: dark; --page: #111317; --card: #1b1e24; --text: #e8e8ea; --muted: #99a0aa;
   --fit: #f2b33d; --fit-back: #3d3113; --bad: #ff7070; --bad-back: #421c1e; }
-* { box-sizing: border-box; }
-body { margin: 0; background: var(--page); color: var(--text);
+body { margin: 0; padding: 18px 24px 30px; background: var(--page); color: var(--text);
   font: 15px/1.45 system-ui, "DejaVu Sans", sans-serif; }
-main { display: flex; flex-direction: column; gap: 10px; max-width: 1180px; margin: 0 auto;
-  padding: 28px 24px 40px; }
+/* A table, so that the pictures and the facts line up from sign to sign. */
+main { display: table; border-spacing: 0 10px; max-width: 1180px; margin: 0 auto; }
+.summary { display: table-caption; caption-side: top; padding: 10px 0 4px; }
 h1 { margin: 0; font-size: 22px; font-weight: 600; }
-.summary { order: -1; margin-bottom: 10px; }
 .summary p { margin: 4px 0 0; color: var(--muted); }
 .summary .count { color: var(--text); font-weight: 600; }
-.sign { display: grid; grid-template-columns: minmax(260px, auto) 1fr; gap: 22px;
-  align-items: center; background: var(--card); border-radius: 8px; padding: 14px 18px;
-  border-left: 4px solid #2c3038; }
-.sign.fitted { border-left-color: var(--fit); }
-.sign.refused { border-left-color: var(--bad); }
-.picture { background: #000; padding: 6px; border-radius: 4px; justify-self: start; }
-.picture img { display: block; image-rendering: pixelated; }
-.missing { width: 260px; padding: 18px 0; text-align: center; color: var(--bad);
+.sign { display: table-row; }
+.sign > div { display: table-cell; vertical-align: middle; background: var(--card);
+  padding: 14px 18px; }
+.sign > div:first-child { border-radius: 8px 0 0 8px; border-left: 4px solid #2c3038; }
+.sign > div:last-child { border-radius: 0 8px 8px 0; width: 100%; padding-left: 4px; }
+.sign.fitted > div:first-child { border-left-color: var(--fit); }
+.sign.refused > div:first-child { border-left-color: var(--bad); }
+.picture img { display: block; image-rendering: pixelated; background: #000; padding: 6px;
+  border-radius: 4px; }
+.missing { min-width: 240px; padding: 14px 0; text-align: center; color: var(--bad);
   border: 1px dashed var(--bad); border-radius: 4px; }
 h2 { margin: 0 0 4px; font-size: 16px; display: flex; gap: 10px; align-items: baseline;
   flex-wrap: wrap; }
 h2 a { color: var(--text); text-decoration: none; font-family: ui-monospace, "DejaVu Sans Mono",
   monospace; }
-.route { background: #e8e8ea; color: #111; border-radius: 4px; padding: 0 6px; font-size: 14px; }
+.route { background: #e8e8ea; color: #111; border-radius: 4px; padding: 0 6px; font-size: 14px;
+  font-weight: 600; }
 .row { color: var(--muted); font-size: 12px; font-weight: 400; }
 ul { list-style: none; margin: 0; padding: 0; }
 li { margin: 2px 0; }
@@ -90,8 +92,13 @@ std::string lineItem(const text::LineReport &line, bool route) {
     item += route ? "<span class=\"route\">" : "<span class=\"text\">";
     item +=
         escapeHtml(line.text) + "</span><span class=\"font\">" + escapeHtml(line.font) + "</span>";
+    // A step tried twice (the next font, then again once broken) is named once.
+    std::vector<text::FitStep> named;
     for (const text::FitStep step : line.steps) {
-        item += badge(step);
+        if (std::ranges::find(named, step) == named.end()) {
+            named.push_back(step);
+            item += badge(step);
+        }
     }
     return item + "</li>";
 }
@@ -108,7 +115,8 @@ std::string heading(const ReviewEntry &entry) {
     if (const std::string route = routeOf(*entry.request); !route.empty()) {
         text += "<span class=\"route\">" + escapeHtml(route) + "</span>";
     }
-    return text + "<span class=\"row\">line " + std::to_string(entry.line) + "</span></h2>";
+    return text + "<span class=\"row\">" + escapeHtml(entry.listName) + ":" +
+           std::to_string(entry.line) + "</span></h2>";
 }
 
 std::string picture(const ReviewEntry &entry) {
@@ -153,9 +161,10 @@ std::string madeEntry(const ReviewEntry &entry) {
 }
 
 std::string refusedEntry(const ReviewEntry &entry) {
-    std::string html = "<article id=\"sign-" + escapeHtml(entry.code) +
-                       "\" class=\"sign refused\"><div class=\"missing\">no sign</div><div>" +
-                       heading(entry) + "<ul>";
+    std::string html =
+        "<article id=\"sign-" + escapeHtml(entry.code) +
+        "\" class=\"sign refused\"><div><div class=\"missing\">no sign</div></div><div>" +
+        heading(entry) + "<ul>";
     for (const std::string &line : entry.request->lines) {
         html += "<li><span class=\"text\">" + escapeHtml(line) + "</span></li>";
     }

@@ -14,6 +14,7 @@ namespace qrvx::cli {
 std::string escapeHtml(std::string_view text);
 
 struct ReviewEntry {
+    std::string_view listName;
     std::string_view code;
     std::uint64_t line = 0;
     const SignRequest *request = nullptr;
