@@ -56,7 +56,10 @@ author::Bytes signPng(const text::Sign &sign, const std::array<author::Rgb, 4> &
                       std::string_view code) {
     const std::uint8_t highest = sign.values.empty() ? 0 : *std::ranges::max_element(sign.values);
     PngHeader header{sign.width, sign.height, {}, std::string(code)};
-    header.memoryLevel = 4; // a few KiB of pixels
+    // A few hundred bytes of pixels: zlib's fastest level makes them barely larger, and a small
+    // memory level spares page faults and zeroing.
+    header.compressionLevel = 1;
+    header.memoryLevel = 4;
     header.palette.assign(palette.begin(),
                           palette.begin() + std::clamp<std::size_t>(highest + 1u, 2, 4));
     return indexedPng(header, sign.values);

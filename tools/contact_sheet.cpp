@@ -107,10 +107,7 @@ public:
         width = std::min(width, width_ - x);
         height = std::min(height, height_ - y);
         for (std::uint32_t row = y; row < y + height; ++row) {
-            std::uint8_t *at = pixels_.data() + (std::size_t{row} * width_ + x) * step_;
-            for (std::uint32_t n = 0; n < width; ++n, at += step_) {
-                std::memcpy(at, paint.data(), step_);
-            }
+            put(at(x, row), width, paint);
         }
     }
 
@@ -122,9 +119,57 @@ public:
         fill(x + width - 1, y, 1, height, paint);
     }
 
-    std::vector<std::uint8_t> take() { return std::move(pixels_); }
+    // Pixel values drawn in paints, each as a square of scale x scale, cut at the band's edges.
+    void scaledRow(std::uint32_t x, std::uint32_t y, std::span<const std::uint8_t> values,
+                   std::uint32_t scale, const std::array<Paint, 4> &paints) {
+        if (y >= height_ || x >= width_) {
+            return;
+        }
+        const std::size_t count = std::min<std::size_t>(values.size(), (width_ - x) / scale);
+        std::uint8_t *first = at(x, y);
+        std::uint8_t *next = first;
+        for (std::size_t column = 0; column < count; ++column, next += scale * step_) {
+            put(next, scale, paints[values[column] & 3]);
+        }
+        const std::size_t bytes = static_cast<std::size_t>(next - first);
+        for (std::uint32_t copy = 1; copy < scale && y + copy < height_; ++copy) {
+            std::memcpy(first + std::size_t{copy} * width_ * step_, first, bytes);
+        }
+    }
+
+    // The rows as the file holds them.
+    std::vector<std::uint8_t> take(int bits) {
+        if (step_ == 3) {
+            return std::move(pixels_);
+        }
+        const std::size_t rowBytes = packedBytes(width_, bits);
+        std::vector<std::uint8_t> packed(rowBytes * height_);
+        for (std::uint32_t y = 0; y < height_; ++y) {
+            packIndices(std::span(pixels_).subspan(std::size_t{y} * width_, width_), bits,
+                        packed.data() + y * rowBytes);
+        }
+        return packed;
+    }
 
 private:
+    std::uint8_t *at(std::uint32_t x, std::uint32_t y) {
+        return pixels_.data() + (std::size_t{y} * width_ + x) * step_;
+    }
+
+    void put(std::uint8_t *to, std::uint32_t count, const Paint &paint) const {
+        if (step_ == 1 && count <= 4) {
+            std::fill_n(to, count, paint[0]); // a pixel or a few, without a call
+            return;
+        }
+        if (step_ == 1) {
+            std::memset(to, paint[0], count);
+            return;
+        }
+        for (std::uint32_t n = 0; n < count; ++n, to += 3) {
+            std::memcpy(to, paint.data(), 3);
+        }
+    }
+
     std::uint32_t width_;
     std::uint32_t height_;
     const std::vector<std::uint32_t> &palette_;
@@ -136,7 +181,8 @@ class SheetPainter {
 public:
     SheetPainter(const SheetContents &contents, const text::Font &labelFont, const Layout &layout,
                  const std::vector<std::uint32_t> &palette)
-        : contents_(contents), labelFont_(labelFont), layout_(layout), palette_(palette) {}
+        : contents_(contents), labelFont_(labelFont), layout_(layout), palette_(palette),
+          bits_(indexBits(palette.size())) {}
 
     std::vector<std::uint8_t> band(std::uint64_t index) const {
         Band band(layout_.width, layout_.cellHeight, palette_);
@@ -156,7 +202,7 @@ public:
                            band.paint(refusedColour));
             }
         }
-        return band.take();
+        return band.take(bits_);
     }
 
 private:
@@ -194,7 +240,7 @@ private:
         if (!bitmap) {
             throw std::runtime_error(path + ": reading it back: " + bitmap.error().message());
         }
-        const auto colours = signPalette(graphic);
+        const auto colours = signPalette(*bitmap);
         std::array<Paint, 4> paints{};
         for (std::size_t value = 0; value < paints.size(); ++value) {
             paints[value] = band.paint(rgbWord(colours[value]));
@@ -204,11 +250,7 @@ private:
         band.frame(x, top, bitmap->width() * scale + 2, bitmap->height() * scale + 2,
                    band.paint(frameColour));
         for (std::uint32_t y = 0; y < bitmap->height(); ++y) {
-            const auto row = bitmap->row(y);
-            for (std::uint32_t column = 0; column < bitmap->width(); ++column) {
-                band.fill(x + 1 + column * scale, top + 1 + y * scale, scale, scale,
-                          paints[row[column] & 3]);
-            }
+            band.scaledRow(x + 1, top + 1 + y * scale, bitmap->row(y), scale, paints);
         }
     }
 
@@ -216,6 +258,7 @@ private:
     const text::Font &labelFont_;
     const Layout &layout_;
     const std::vector<std::uint32_t> &palette_;
+    int bits_;
 };
 
 // The sheet's own colours and the signs': a palette when they fit one, else none (RGB).
@@ -244,7 +287,9 @@ void writeContactSheet(const SheetContents &contents, const text::Font &labelFon
                                   static_cast<std::uint8_t>(colour)});
     }
     PngWriter writer(header, sink);
-    const std::size_t rowBytes = std::size_t{layout.width} * (palette.empty() ? 3 : 1);
+    const int bits = indexBits(palette.size());
+    const std::size_t rowBytes =
+        palette.empty() ? std::size_t{layout.width} * 3 : packedBytes(layout.width, bits);
     const SheetPainter painter(contents, labelFont, layout, palette);
     OrderedPipeline<std::uint64_t, std::vector<std::uint8_t>> bands(
         threads, std::size_t{threads} * 2, 1,
@@ -258,7 +303,7 @@ void writeContactSheet(const SheetContents &contents, const text::Font &labelFon
         bands.submit(band);
     }
     bands.finish();
-    const std::vector<std::uint8_t> blank = Band(layout.width, 1, palette).take();
+    const std::vector<std::uint8_t> blank = Band(layout.width, 1, palette).take(bits);
     for (std::uint32_t y = 0; y < padding; ++y) {
         writer.row(blank.data());
     }

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <new>
@@ -20,8 +21,28 @@ void onWarning(png_structp, png_const_charp) {}
 
 void noFlush(png_structp) {}
 
-int bitDepthFor(std::size_t colours) {
-    return colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
+// Whole bytes first, so that the compiler unrolls their pixels; the last byte is filled with 0.
+template <int Bits>
+void packAs(std::span<const std::uint8_t> indices, std::uint8_t *out) {
+    constexpr std::size_t perByte = 8 / Bits;
+    constexpr unsigned mask = (1u << Bits) - 1;
+    const std::uint8_t *in = indices.data();
+    const std::size_t whole = indices.size() / perByte;
+    for (std::size_t byte = 0; byte < whole; ++byte, in += perByte) {
+        unsigned packed = 0;
+        for (std::size_t pixel = 0; pixel < perByte; ++pixel) {
+            packed = (packed << Bits) | (in[pixel] & mask);
+        }
+        out[byte] = static_cast<std::uint8_t>(packed);
+    }
+    const std::size_t rest = indices.size() - whole * perByte;
+    if (rest > 0) {
+        unsigned packed = 0;
+        for (std::size_t pixel = 0; pixel < perByte; ++pixel) {
+            packed = (packed << Bits) | (pixel < rest ? in[pixel] & mask : 0);
+        }
+        out[whole] = static_cast<std::uint8_t>(packed);
+    }
 }
 
 // The frames that arm libpng's error return hold nothing with a destructor.
@@ -34,7 +55,7 @@ bool writeHeader(png_structp png, png_infop info, const PngHeader &header) {
         png_error(png, "more than 256 palette entries");
     }
     png_set_IHDR(png, info, header.width, header.height,
-                 indexed ? bitDepthFor(header.palette.size()) : 8,
+                 indexed ? indexBits(header.palette.size()) : 8,
                  indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::array<png_color, PNG_MAX_PALETTE_LENGTH> colours{};
@@ -53,7 +74,6 @@ bool writeHeader(png_structp png, png_infop info, const PngHeader &header) {
     png_set_compression_level(png, header.compressionLevel);
     png_set_compression_mem_level(png, header.memoryLevel);
     png_write_info(png, info);
-    png_set_packing(png);
     return true;
 }
 
@@ -74,6 +94,30 @@ bool writeEnd(png_structp png, png_infop info) {
 }
 
 } // namespace
+
+int indexBits(std::size_t colours) {
+    return colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
+}
+
+std::size_t packedBytes(std::uint32_t width, int bits) {
+    return (std::size_t{width} * static_cast<unsigned>(bits) + 7) / 8;
+}
+
+void packIndices(std::span<const std::uint8_t> indices, int bits, std::uint8_t *out) {
+    switch (bits) {
+    case 1:
+        packAs<1>(indices, out);
+        break;
+    case 2:
+        packAs<2>(indices, out);
+        break;
+    case 4:
+        packAs<4>(indices, out);
+        break;
+    default:
+        std::copy(indices.begin(), indices.end(), out);
+    }
+}
 
 PngWriter::PngWriter(const PngHeader &header, PngSink sink) : sink_(std::move(sink)) {
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error_, onError, onWarning);
@@ -130,8 +174,12 @@ author::Bytes indexedPng(const PngHeader &header, std::span<const std::uint8_t> 
     PngWriter writer(header, [&](std::span<const std::uint8_t> part) {
         bytes.insert(bytes.end(), part.begin(), part.end());
     });
+    const int bits = indexBits(header.palette.size());
+    std::vector<std::uint8_t> packed(packedBytes(header.width, bits));
     for (std::uint32_t y = 0; y < header.height; ++y) {
-        writer.row(indices.data() + std::size_t{y} * header.width);
+        packIndices(indices.subspan(std::size_t{y} * header.width, header.width), bits,
+                    packed.data());
+        writer.row(packed.data());
     }
     writer.finish();
     return bytes;

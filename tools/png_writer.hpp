@@ -19,8 +19,8 @@ namespace qrvx::cli {
 struct PngHeader {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    // Indexed colour with these entries (rows then hold one index a byte, packed by the writer
-    // to the fewest bits the palette needs); RGB rows when empty.
+    // Indexed colour with these entries, in the fewest bits a pixel the palette needs; RGB
+    // when empty.
     std::vector<author::Rgb> palette;
     std::string title;
     int compressionLevel = 6; // zlib's
@@ -39,7 +39,8 @@ public:
     PngWriter(const PngWriter &) = delete;
     PngWriter &operator=(const PngWriter &) = delete;
 
-    // Rows in order from the top: width bytes of indices, or 3 x width of RGB.
+    // Rows in order from the top, as the file holds them: packed indices (packIndices), or
+    // 3 x width bytes of RGB.
     void row(const std::uint8_t *pixels);
     // After the last row.
     void finish();
@@ -55,7 +56,15 @@ private:
     std::exception_ptr sinkFailure_;
 };
 
-// A whole image of indexed rows (width x height bytes) as PNG bytes.
+// Bits a pixel of an indexed image with this many colours: 1, 2, 4 or 8.
+int indexBits(std::size_t colours);
+// Bytes a row of indices packed in that many bits.
+std::size_t packedBytes(std::uint32_t width, int bits);
+// One index a byte into `bits` a pixel, the leftmost pixel in the highest bits of a byte: the
+// first packedBytes(indices.size(), bits) bytes of out.
+void packIndices(std::span<const std::uint8_t> indices, int bits, std::uint8_t *out);
+
+// A whole image of indexed rows (width x height bytes, one index a byte) as PNG bytes.
 author::Bytes indexedPng(const PngHeader &header, std::span<const std::uint8_t> indices);
 
 } // namespace qrvx::cli
