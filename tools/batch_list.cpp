@@ -164,8 +164,8 @@ std::optional<std::pair<std::size_t, std::size_t>> ListCodes::duplicate() const 
     return first;
 }
 
-std::string optionsKey(const SignRequest &request) {
-    std::string key;
+std::string fontKey(const SignRequest &request) {
+    std::string key = std::to_string(request.lines.size()) + '\n';
     for (const auto &[name, values] : request.options) {
         key += name;
         for (const std::string &value : values) {
@@ -200,15 +200,17 @@ void readRows(int descriptor, const SignRequest &defaults,
 ListPlan planList(int descriptor, const SignRequest &defaults, FontShelf &shelf) {
     ListPlan plan;
     std::uint64_t lastLine = 1;
+    std::string lastKey; // rows in a run mostly share their options
     readRows(descriptor, defaults, [&](ListRow &&row) {
         plan.codes.add(row.code, row.line);
         lastLine = row.line;
-        std::string key = optionsKey(row.request);
-        if (!plan.fontErrors.contains(key)) {
+        std::string key = fontKey(row.request);
+        if (key != lastKey && !plan.fontErrors.contains(key)) {
             if (auto error = shelf.loadFor(row.request)) {
-                plan.fontErrors.emplace(std::move(key), std::move(*error));
+                plan.fontErrors.emplace(key, std::move(*error));
             }
         }
+        lastKey = std::move(key);
     });
     if (plan.codes.size() == 0) {
         throw CsvError(lastLine, "no rows below the one that names the columns");

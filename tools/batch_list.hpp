@@ -64,13 +64,14 @@ private:
     std::vector<std::uint64_t> lines_;
 };
 
-// The request's options as one key: rows with equal keys load the same fonts.
-std::string optionsKey(const SignRequest &request);
+// The request's options and number of lines as one key: rows with equal keys load the same
+// fonts.
+std::string fontKey(const SignRequest &request);
 
 // What reading a whole list found before any sign is made.
 struct ListPlan {
     ListCodes codes;
-    // Why the fonts of rows with these options did not load: those rows are refused.
+    // Why the fonts of rows with these keys (fontKey) did not load: those rows are refused.
     std::map<std::string, std::string, std::less<>> fontErrors;
 };
 

@@ -157,7 +157,7 @@ private:
                 }
                 const std::string *fontError = nullptr;
                 if (!plan_.fontErrors.empty()) {
-                    const auto found = plan_.fontErrors.find(optionsKey(row.request));
+                    const auto found = plan_.fontErrors.find(fontKey(row.request));
                     fontError = found != plan_.fontErrors.end() ? &found->second : nullptr;
                 }
                 rows.submit({index++, std::move(row), fontError});
