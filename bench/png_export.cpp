@@ -22,11 +22,6 @@ namespace {
 
 constexpr QRVX_PNGOptions options{{255, 160, 0}, {0, 0, 32}, "bench"};
 
-const test::TempDir &scratch() {
-    static const test::TempDir directory("qrvx_bench");
-    return directory;
-}
-
 struct RgbImage {
     std::uint32_t width = 0, height = 0;
     std::vector<png_byte> bytes; // rows of 3 x width bytes
@@ -96,14 +91,6 @@ std::vector<char> contentsOf(const std::string &path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// Each write makes a new file: a file truncated and written again is flushed to the disk when it
-// is closed (a file system's guard for replaced files), which would time the disk.
-void removeUntimed(benchmark::State &state, const std::string &path) {
-    state.PauseTiming();
-    std::remove(path.c_str());
-    state.ResumeTiming();
-}
-
 void exportPng(benchmark::State &state, const Workload &workload) {
     test::ByteVector bytes = graphicBytes(workload);
     const QRVX_Graphic graphic = test::graphicOf(bytes);
@@ -142,6 +129,17 @@ void plainPng(benchmark::State &state, const Workload &workload) {
 }
 
 } // namespace
+
+const test::TempDir &scratch() {
+    static const test::TempDir directory("qrvx_bench");
+    return directory;
+}
+
+void removeUntimed(benchmark::State &state, const std::string &path) {
+    state.PauseTiming();
+    std::remove(path.c_str());
+    state.ResumeTiming();
+}
 
 std::string exportName(const Workload &workload) {
     return std::string("png_export/") + workload.name;

@@ -84,6 +84,11 @@ std::vector<Line> lines() {
     table.push_back({"parse a parameter block of 9 keys", parametersName, "", 0, 0});
     table.push_back({"extract with trims, route number excluded", extractName, "", 0, 0});
     table.push_back({"program a route number", programName, "", 0, 0});
+    table.push_back({"text sign 128 x 16, compose + encode / its PNG export", textSignName,
+                     textSignExportName, 0.25, 0});
+    table.push_back(
+        {"load a built-in font again (read once a process)", builtInFontName, "", 0, 0});
+    table.push_back({"read sign-7 through FreeType", fontReadName, "", 0, 0});
     return table;
 }
 
@@ -155,6 +160,7 @@ int main(int argc, char **argv) {
     qrvx::bench::registerDecoding();
     qrvx::bench::registerExport();
     qrvx::bench::registerTypical();
+    qrvx::bench::registerText();
     qrvx::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     qrvx::bench::printTable(reporter);

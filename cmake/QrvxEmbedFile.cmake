@@ -5,7 +5,8 @@ file(READ "${INPUT}" hex HEX)
 string(LENGTH "${hex}" digits)
 math(EXPR size "${digits} / 2")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-string(REGEX REPLACE "((0x..,){16})" "\\1\n" bytes "${bytes}")
+string(REPEAT "0x..," 16 line)
+string(REGEX REPLACE "(${line})" "\\1\n" bytes "${bytes}")
 get_filename_component(name "${INPUT}" NAME)
 file(WRITE "${OUTPUT}.new" "// Made from ${name} when the library was built.
 #include <cstddef>

@@ -32,7 +32,7 @@ message("\n${count} sample graphics drawn as PNG files in ${OUTPUT}\n")
 
 set(amber --colour-system 2 --colour 2)
 text_sign(central CENTRAL --width 96)
-text_sign(harbour-115 HARBOUR "via Market Sq" --route 115 --width 120 ${amber} --route-colour 2)
+text_sign(harbour-115 HARBOUR "via Market St" --route 115 --width 120 ${amber} --route-colour 2)
 text_sign(goettingen "Hauptbahnhof/Göttingen" --width 120 ${amber})
 # Room for a route number at the end, then a route number of that width programmed into it.
 text_sign(airport-reserved Airport --width 120 --reserve end:28 ${amber})

@@ -45,8 +45,9 @@ MARKS = {
 BELOW = {"cedilla", "ogonek", "commabelow"}
 # Marks above i and j replace their dots.
 DOTLESS = {ord("i"): 0x0131, ord("j"): 0x0237}
-# Lower-case letters that carry a caron as an apostrophe beside the ascender: not composed.
-NOT_COMPOSED = {0x010F, 0x013E, 0x0165}
+# Not letter + mark on top of each other: d, l, t and L with a caron drawn as an apostrophe
+# beside them, and g with its cedilla turned above.
+NOT_COMPOSED = {0x010F, 0x013D, 0x013E, 0x0165, 0x0123}
 
 
 class FontError(Exception):
@@ -155,7 +156,7 @@ class Font:
         padded = rest == ["padded"]
         if rest and not padded:
             raise FontError(f"{where}: unknown words {rest}")
-        height = int(self.props["ascent"]) + int(self.props["descent"])
+        height = self.ascent + self.descent
         if len(rows) != height:
             raise FontError(f"{where}: {len(rows)} rows, the font has {height}")
         if len({len(r) for r in rows}) != 1:
@@ -204,8 +205,10 @@ class Font:
             raise FontError(
                 f"{self.name}: {mark} on U+{base_code:04X} leaves the font's ascent or descent"
             )
-        # An acute leans right: its odd half column goes to the right.
-        offset = (base.width - len(accent[0]) + (mark in ("acute", "doubleacute"))) // 2
+        if mark == "ogonek":  # hangs from the right foot
+            offset = base.width - len(accent[0])
+        else:  # centred; an acute leans right, so its odd half column goes right
+            offset = (base.width - len(accent[0]) + (mark in ("acute", "doubleacute"))) // 2
         left = min(0, offset)
         width = max(base.width, offset + len(accent[0])) - left
         grid = [["."] * width for _ in base.rows]
@@ -217,7 +220,7 @@ class Font:
             for x, c in enumerate(row):
                 if c == "#":
                     if grid[top + y][offset + x - left] == "#":
-                        raise FontError(f"{self.name}: {mark} touches U+{base_code:04X}")
+                        raise FontError(f"{self.name}: {mark} overlaps U+{base_code:04X}")
                     grid[top + y][offset + x - left] = "#"
         return Glyph(["".join(r) for r in grid], base.padded)
 
@@ -229,10 +232,13 @@ class Font:
                 raise FontError(f"{self.name}: U+{code:04X} copies missing U+{source:04X}")
             self.glyphs[code] = self.glyphs[source]
 
+    def codes(self):
+        return sorted(set(self.glyphs) | {0x20} | set(self.copies))
+
     def check_coverage(self):
-        have = set(self.glyphs) | {0x20} | {c for c, s in self.copies.items() if s == 0x20}
-        missing = [c for c in parse_ranges(self.props.get("require", "").split(), "require")]
-        missing = [c for c in missing if c not in have]
+        have = set(self.codes())
+        required = parse_ranges(self.props.get("require", "").split(), self.path.name)
+        missing = [c for c in required if c not in have]
         if missing:
             listed = " ".join(f"U+{c:04X}" for c in missing)
             raise FontError(f"{self.name}: required but not drawn: {listed}")
@@ -244,10 +250,9 @@ class Font:
 
 
 def bdf_glyph(code, glyph, font):
-    name = f"uni{code:04X}"
     advance = glyph.width if glyph else font.space
     lines = [
-        f"STARTCHAR {name}",
+        f"STARTCHAR uni{code:04X}",
         f"ENCODING {code}",
         f"SWIDTH {round(advance * 1000 / font.height)} 0",
         f"DWIDTH {advance} 0",
@@ -269,8 +274,8 @@ def bdf_glyph(code, glyph, font):
 
 
 def bdf_text(font):
-    codes = sorted(set(font.glyphs) | {0x20} | set(font.copies))
-    glyphs = {c: font.glyphs.get(c) for c in codes}
+    codes = font.codes()
+    glyphs = {c: font.glyphs.get(c) for c in codes}  # None: a space
     ink = [g for g in glyphs.values() if g]
     box_width = max(g.width for g in ink)
     box_top = max(font.ascent - g.ink_rows()[0] for g in ink)
@@ -345,7 +350,7 @@ def main():
                     stale.append(target.name)
             else:
                 target.write_text(text, encoding="ascii")
-                print(f"{target.name}: {len(font.glyphs) + 1} glyphs")
+                print(f"{target.name}: {len(font.codes())} characters")
     except FontError as error:
         sys.exit(f"make_bdf: {error}")
     if stale:

@@ -1,7 +1,8 @@
 // Writes the seed corpora: graphics of every colour system and raster, with and without scroll
 // markers and route-number keys, hostile values, lower-case length digits and every prefix of a
-// few of them, framed for each fuzz target; with a folder of sample graphics, those too.
-// Usage: qrvx_seed_generator OUTPUT_DIR [SAMPLES_DIR]
+// few of them, framed for each fuzz target; with a folder of sample graphics, those too; with font
+// files, text signs in each of them.
+// Usage: qrvx_seed_generator OUTPUT_DIR [SAMPLES_DIR [FONT_FILE...]]
 #include "support/png_picture.hpp"
 
 #include <png.h>
@@ -82,8 +83,8 @@ Bytes patternPng(int colourType, int channels, int bitDepth, bool interlaced) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR [SAMPLES_DIR]\n", argv[0]);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR [SAMPLES_DIR [FONT_FILE...]]\n", argv[0]);
         return 2;
     }
     std::size_t written = 0;
@@ -99,7 +100,7 @@ int main(int argc, char **argv) {
     // The sample graphics, in name order so the seeds come out the same every time.
     std::set<fs::path> samples;
     for (const auto &entry :
-         argc == 3 ? fs::directory_iterator(argv[2]) : fs::directory_iterator()) {
+         argc >= 3 ? fs::directory_iterator(argv[2]) : fs::directory_iterator()) {
         if (entry.path().extension() == ".qrvx") {
             samples.insert(entry.path());
         }
@@ -137,6 +138,25 @@ int main(int argc, char **argv) {
                             patternPng(PNG_COLOR_TYPE_RGB_ALPHA, 4, 8, true)};
     for (std::size_t i = 0; i < std::size(images) * std::size(controls); ++i) {
         write("encode", images[i % std::size(images)], controls[i % std::size(controls)]);
+    }
+    // Text signs: options (width, height, margins, spacing, lines and parts, reserve and gap,
+    // pixel size, -), the text's length, the text, the font.
+    const Bytes layouts[] = {{0, 15, 0x41, 0x0F, 0x00, 0x00, 0, 0},
+                             {60, 15, 0x91, 0xC9, 0x2D, 0x34, 0, 0},
+                             {24, 15, 0x01, 0x3F, 0x74, 0x28, 0, 0}};
+    const std::string texts[] = {"HAUPTBAHNHOF NORD", "Zentrum|\xC3\x9C ber 12",
+                                 "Hbf|Ost|S\xC3\xBC"};
+    for (int i = 3; i < argc; ++i) {
+        std::ifstream file(argv[i], std::ios::binary);
+        const Bytes font{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        for (std::size_t j = 0; j < std::size(layouts) * std::size(texts); ++j) {
+            Bytes seed = layouts[j % std::size(layouts)];
+            const std::string &text = texts[j / std::size(layouts)];
+            seed.push_back(static_cast<std::uint8_t>(text.size()));
+            seed.insert(seed.end(), text.begin(), text.end());
+            seed.insert(seed.end(), font.begin(), font.end());
+            write("text", seed, controls[j % std::size(controls)]);
+        }
     }
     return 0;
 }

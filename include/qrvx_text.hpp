@@ -36,9 +36,10 @@ enum class Errc {
     fontNotFound = 1, // no such built-in font or file; fontconfig offered another family
     fontUnreadable,   // FreeType cannot open it, no Unicode map, no such size, no size given
     invalidUtf8,      // the reason gives the byte offset
-    missingCharacter, // the reason names it (U+20AC "€") and the fonts of its line
+    missingCharacter, // the reason names it (U+20AC "€") and the fonts of its line; also a
+                      // control character (newline, tab, ...), by its code point
     doesNotFit,       // the reason gives the widths (needed, available)
-    invalidLayout,    // no line or more than 3, a colour outside 0-3, a sign too small, ...
+    invalidLayout,    // no line or more than 3, a colour outside 1-3, a sign too small, ...
 };
 
 QRVX_TEXT_API const std::error_category &errorCategory() noexcept;
@@ -158,11 +159,11 @@ struct LineReport {
     std::string font; // the name of the font used
     std::uint32_t spacing = 0;
     std::uint32_t spaceWidth = 0;
-    std::vector<FitStep> steps;  // the steps taken, in order
+    std::vector<FitStep> steps;  // the steps taken, in order (nextFont once a change of font)
     std::uint32_t width = 0;     // columns used
     std::uint32_t available = 0; // columns the line had
     std::int32_t x = 0;          // left end of the line on the sign
-    std::int32_t baseline = 0;   // row of the baseline
+    std::int32_t baseline = 0;   // row of the baseline: the first row below the capitals
 };
 
 struct Report {

@@ -14,11 +14,11 @@ constexpr std::uint8_t unlit = 0, nameColour = 1, characterColour = 2, unlitDot 
 constexpr std::array<author::Rgb, 4> palette{author::Rgb{0, 0, 0}, author::Rgb{170, 170, 170},
                                              author::Rgb{255, 176, 0}, author::Rgb{34, 30, 26}};
 
-constexpr std::uint32_t lineWidth = 240; // sign pixels
+constexpr std::uint32_t lineWidth = 320; // sign pixels
 constexpr std::uint32_t border = 3;
 constexpr std::uint32_t lineGap = 2;
 constexpr std::uint32_t fontGap = 6;
-constexpr std::uint32_t dot = 4; // image pixels a sign pixel: a 3 x 3 dot and a dark seam
+constexpr std::uint32_t dot = 3; // image pixels a sign pixel: a 2 x 2 dot and a dark seam
 constexpr char32_t lastCharacter = 0x10FFFF;
 
 // A canvas of sign pixels that grows downwards.
@@ -89,12 +89,13 @@ void drawName(Canvas &canvas, const text::Font &label, const std::string &name) 
     }
 }
 
-// Every character the font has, a line for each block of 128 code points or as many as fit.
+// Every character the font has but spaces, as many a line as fit: ASCII, the rest of Latin-1, and
+// everything after, each from a line of its own.
 void drawCharacters(Canvas &canvas, const text::Font &font) {
     const std::int64_t spacing = font.naturalSpacing() + 1;
     std::size_t found = 0;
     std::int64_t x = border;
-    std::optional<char32_t> lineBlock;
+    std::optional<char32_t> lineGroup;
     for (char32_t character = 0; character <= lastCharacter && found < font.glyphCount();
          ++character) {
         const text::Glyph *glyph = font.glyph(character);
@@ -102,15 +103,15 @@ void drawCharacters(Canvas &canvas, const text::Font &font) {
             continue;
         }
         ++found;
-        if (character <= U' ') {
-            continue;
+        if (std::find(glyph->pixels.begin(), glyph->pixels.end(), 1) == glyph->pixels.end()) {
+            continue; // spaces
         }
-        if (!lineBlock || character / 128 != *lineBlock ||
-            x + glyph->advance > border + lineWidth) {
+        const char32_t group = std::min<char32_t>(character / 128, 2);
+        if (group != lineGroup || x + glyph->advance > border + lineWidth) {
             canvas.grow(lineGap, false);
             canvas.grow(lineHeight(font), true);
             x = border;
-            lineBlock = character / 128;
+            lineGroup = group;
         }
         const std::int64_t baseline = std::int64_t{canvas.height()} - font.descent();
         x = drawGlyph(canvas, *glyph, x, baseline, characterColour) + spacing;

@@ -25,7 +25,8 @@ constexpr std::array sideNames{Named<text::Side>{"start", text::Side::start},
 constexpr std::array overflowNames{Named<text::Overflow>{"refuse", text::Overflow::refuse},
                                    Named<text::Overflow>{"clip", text::Overflow::clip}};
 
-// A single line falls back to the small faces, and from them breaks into two lines.
+// A single line too long for the wide face falls back to the small ones, and breaks into two
+// lines of them only when it fits in none (fitting tries every font before it breaks a line).
 constexpr std::array<std::string_view, 3> oneLineFonts{"sign-14", "sign-7", "sign-7-narrow"};
 constexpr std::array<std::string_view, 2> severalLinesFonts{"sign-7", "sign-7-narrow"};
 constexpr std::array<std::string_view, 1> routeFonts{"route-16"};
@@ -105,65 +106,113 @@ std::string readPalette(std::string_view text, std::optional<std::array<author::
     return why;
 }
 
-// clang-format off
 constexpr std::array signOptions{
-    SignOption{"font", "SPEC", "A font to try, in fitting order: built-in name, file (FILE@SIZE for a "
-     "scalable one) or fontconfig pattern (default: sign-14, sign-7, sign-7-narrow for one line; "
-     "sign-7, sign-7-narrow for two or three)", true,
-     [](SignSettings &, std::string_view value) { return value.empty() ? "empty" : std::string(); }},
+    SignOption{"font", "SPEC",
+               "A font to try, in fitting order: built-in name, file (FILE@SIZE for a scalable "
+               "one) or fontconfig pattern (default: sign-14, sign-7, sign-7-narrow for one "
+               "line; sign-7, sign-7-narrow for two or three)",
+               true,
+               [](SignSettings &, std::string_view value) {
+                   return value.empty() ? "empty" : std::string();
+               }},
     SignOption{"width", "N", "Columns of the sign (default: the text's own width and margins)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 1, largestSide, s.layout.width); }},
-    SignOption{"height", "N", "Rows of the sign (default 16)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 1, largestSide, s.layout.height); }},
-    SignOption{"align", "left|centre|right", "Where lines sit across the sign (default centre)",
-     false, [](SignSettings &s, std::string_view v) { return readChoice(alignNames, v, s.align); }},
+               false,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 1, largestSide, s.layout.width);
+               }},
+    SignOption{"height", "N", "Rows of the sign (default 16)", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 1, largestSide, s.layout.height);
+               }},
+    SignOption{
+        "align", "left|centre|right", "Where lines sit across the sign (default centre)", false,
+        [](SignSettings &s, std::string_view v) { return readChoice(alignNames, v, s.align); }},
     SignOption{"valign", "top|middle|bottom", "Where the lines sit up and down (default middle)",
-     false, [](SignSettings &s, std::string_view v) { return readChoice(verticalAlignNames, v, s.layout.verticalAlign); }},
-    SignOption{"spacing", "N", "Columns between letters (default: the font's own)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.layout.spacing); }},
-    SignOption{"space-width", "N", "Columns of a space (default: the font's own)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.layout.spaceWidth); }},
-    SignOption{"margin", "N", "Columns kept empty at either side (default 1)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.layout.marginX); }},
-    SignOption{"line-gap", "N", "Rows between the capitals of two lines (default 2)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.layout.lineGap); }},
-    SignOption{"colour", "N", "Palette index 1-3 of a line, once a line in order; the last one "
-     "also colours the lines after it (default 1)", true,
-     [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.colours.emplace_back()); }},
-    SignOption{"route", "TEXT", "A route number drawn beside the text",
-     false, [](SignSettings &s, std::string_view v) { return readText(v, s.route.text); }},
-    SignOption{"route-side", "start|end", "Where the route number sits (default start)",
-     false, [](SignSettings &s, std::string_view v) { return readChoice(sideNames, v, s.route.side); }},
-    SignOption{"route-font", "SPEC", "A font for the route number, in fitting order (default route-16)",
-     true, [](SignSettings &, std::string_view value) { return value.empty() ? "empty" : std::string(); }},
-    SignOption{"route-colour", "N", "Palette index 1-3 of the route number (default 1)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.route.colour); }},
-    SignOption{"route-gap", "N", "Columns between the route number and the text (default 2)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 0, largestGap, s.route.gap); }},
-    SignOption{"reserve", "start:N|end:N", "Keep N columns empty for a route number programmed later",
-     false, [](SignSettings &s, std::string_view v) { return readReserve(v, s.layout.reserve); }},
-    SignOption{"overflow", "refuse|clip", "Text that does not fit even broken into lines: refused, "
-     "or cut at its room with a warning (default refuse)", false,
-     [](SignSettings &s, std::string_view v) { return readChoice(overflowNames, v, s.layout.overflow); }},
-    SignOption{"colour-system", "0|1|2", "0 monochrome, 1 two one-bit planes, 2 two bits a pixel "
-     "(default 0)", false,
-     [](SignSettings &s, std::string_view v) { return readNumber(v, 0, 2, s.encoding.colourSystem); }},
-    SignOption{"raster", "vertical|horizontal", "Lines of the pixel data (default vertical)",
-     false, [](SignSettings &s, std::string_view v) { return readChoice(rasterNames, v, s.encoding.raster); }},
-    SignOption{"palette", paletteFormat, "Four colours for colour systems 1 and 2 (default "
-     "black, white, amber, blue)", false,
-     [](SignSettings &s, std::string_view v) { return readPalette(v, s.encoding.palette); }},
-    SignOption{"keys", "TEXT", "Further parameter keys, e.g. 'FG3'",
-     false, [](SignSettings &s, std::string_view v) { return readText(v, s.encoding.keys); }},
-    SignOption{"scroll", "0|1", "Write the scroll marker 'U' 0x00 or 0x01",
-     false, [](SignSettings &s, std::string_view v) { return readChoice(scrollNames, v, s.encoding.scroll); }},
-    SignOption{"route-number", "start|end", "The whole sign is a route number for the start or end "
-     "of another (for qrvx program)", false,
-     [](SignSettings &s, std::string_view v) { return readChoice(routeSideNames, v, s.routeNumberSide); }},
-    SignOption{"route-code", "N", "Route code 1-3 of --route-number (default 1)",
-     false, [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.routeCode); }},
+               false,
+               [](SignSettings &s, std::string_view v) {
+                   return readChoice(verticalAlignNames, v, s.layout.verticalAlign);
+               }},
+    SignOption{"spacing", "N", "Columns between letters (default: the font's own)", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 0, largestGap, s.layout.spacing);
+               }},
+    SignOption{"space-width", "N", "Columns of a space (default: the font's own)", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 0, largestGap, s.layout.spaceWidth);
+               }},
+    SignOption{"margin", "N", "Columns kept empty at either side (default 1)", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 0, largestGap, s.layout.marginX);
+               }},
+    SignOption{"line-gap", "N", "Rows between the capitals of two lines (default 2)", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 0, largestGap, s.layout.lineGap);
+               }},
+    SignOption{"colour", "N",
+               "Palette index 1-3 of a line, once a line in order; the last one also colours "
+               "the lines after it (default 1)",
+               true,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 1, 3, s.colours.emplace_back());
+               }},
+    SignOption{"route", "TEXT", "A route number drawn beside the text", false,
+               [](SignSettings &s, std::string_view v) { return readText(v, s.route.text); }},
+    SignOption{
+        "route-side", "start|end", "Where the route number sits (default start)", false,
+        [](SignSettings &s, std::string_view v) { return readChoice(sideNames, v, s.route.side); }},
+    SignOption{"route-font", "SPEC",
+               "A font for the route number, in fitting order (default route-16)", true,
+               [](SignSettings &, std::string_view value) {
+                   return value.empty() ? "empty" : std::string();
+               }},
+    SignOption{
+        "route-colour", "N", "Palette index 1-3 of the route number (default 1)", false,
+        [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.route.colour); }},
+    SignOption{"route-gap", "N", "Columns between the route number and the text (default 2)", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 0, largestGap, s.route.gap);
+               }},
+    SignOption{
+        "reserve", "start:N|end:N", "Keep N columns empty for a route number programmed later",
+        false,
+        [](SignSettings &s, std::string_view v) { return readReserve(v, s.layout.reserve); }},
+    SignOption{"overflow", "refuse|clip",
+               "Text that does not fit even broken into lines: refused, or cut at its room with "
+               "a warning (default refuse)",
+               false,
+               [](SignSettings &s, std::string_view v) {
+                   return readChoice(overflowNames, v, s.layout.overflow);
+               }},
+    SignOption{"colour-system", "0|1|2",
+               "0 monochrome, 1 two one-bit planes, 2 two bits a pixel (default 0)", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readNumber(v, 0, 2, s.encoding.colourSystem);
+               }},
+    SignOption{"raster", "vertical|horizontal", "Lines of the pixel data (default vertical)", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readChoice(rasterNames, v, s.encoding.raster);
+               }},
+    SignOption{
+        "palette", paletteFormat,
+        "Four colours for colour systems 1 and 2 (default black, white, amber, blue)", false,
+        [](SignSettings &s, std::string_view v) { return readPalette(v, s.encoding.palette); }},
+    SignOption{"keys", "TEXT", "Further parameter keys, e.g. 'FG3'", false,
+               [](SignSettings &s, std::string_view v) { return readText(v, s.encoding.keys); }},
+    SignOption{"scroll", "0|1", "Write the scroll marker 'U' 0x00 or 0x01", false,
+               [](SignSettings &s, std::string_view v) {
+                   return readChoice(scrollNames, v, s.encoding.scroll);
+               }},
+    SignOption{"route-number", "start|end",
+               "The whole sign is a route number for the start or end of another (for qrvx "
+               "program)",
+               false,
+               [](SignSettings &s, std::string_view v) {
+                   return readChoice(routeSideNames, v, s.routeNumberSide);
+               }},
+    SignOption{
+        "route-code", "N", "Route code 1-3 of --route-number (default 1)", false,
+        [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.routeCode); }},
 };
-// clang-format on
 
 constexpr auto optionNames = [] {
     std::array<std::string_view, signOptions.size()> names;
@@ -312,7 +361,8 @@ void addSignOptions(CLI::App &command, SignRequest &request) {
                                            request.options[name] = {value};
                                        },
                                        std::string(option.help));
-        added->type_name(std::string(option.valueName))->check(check);
+        // Each occurrence takes one value, so that the lines can follow a repeated option.
+        added->type_name(std::string(option.valueName))->check(check)->allow_extra_args(false);
     }
 }
 

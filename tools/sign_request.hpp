@@ -43,7 +43,7 @@ std::optional<std::string> requestError(const SignRequest &request);
 // before its rows are made, and then only reads the shelf (from any thread).
 class FontShelf {
 public:
-    // Loads spec unless it is on the shelf already; the error in words.
+    // Loads spec unless it is on the shelf already; the error as "SPEC: loading the font: why".
     std::optional<std::string> load(const std::string &spec);
     // Every font a request names (its own and the defaults); the first error in words.
     std::optional<std::string> loadFor(const SignRequest &request);

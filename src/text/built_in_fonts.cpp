@@ -26,8 +26,7 @@ struct ReadFont {
 };
 
 ReadFont &readFontAt(std::size_t index) {
-    static const std::unique_ptr<ReadFont[]> fonts(
-        new ReadFont[detail::builtInFontTable().size()]);
+    static const std::unique_ptr<ReadFont[]> fonts(new ReadFont[detail::builtInFontTable().size()]);
     return fonts[index];
 }
 

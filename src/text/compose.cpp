@@ -18,9 +18,8 @@
 namespace qrvx::text {
 namespace {
 
-constexpr std::uint32_t maxSide = 65535;
+constexpr std::int64_t maxSide = 65535;
 constexpr std::uint64_t maxSignPixels = std::uint64_t{1} << 24;
-constexpr std::uint32_t maxAmount = 65535; // margins, gaps, spacing, space width, reserve
 
 // Columns [begin, end) of the sign.
 struct Columns {
@@ -30,75 +29,6 @@ struct Columns {
     std::int64_t width() const { return end - begin; }
     bool contains(std::int64_t x) const { return x >= begin && x < end; }
 };
-
-std::error_code invalid(std::string *reason, std::string text) {
-    return refuse(reason, Errc::invalidLayout, std::move(text));
-}
-
-std::error_code checkDrawing(const std::vector<Font> &fonts, std::uint8_t colour,
-                             const std::string &what, std::string *reason) {
-    if (fonts.empty()) {
-        return invalid(reason, what + " has no font");
-    }
-    if (colour < 1 || colour > 3) {
-        return invalid(reason, what + ": colour " + std::to_string(colour) + " is outside 1-3");
-    }
-    return {};
-}
-
-std::error_code checkAmounts(const Layout &layout, std::string *reason) {
-    const std::pair<const char *, std::uint64_t> amounts[] = {
-        {"marginX", layout.marginX},
-        {"marginY", layout.marginY},
-        {"lineGap", layout.lineGap},
-        {"spacing", layout.spacing.value_or(0)},
-        {"spaceWidth", layout.spaceWidth.value_or(0)},
-        {"the route number's gap", layout.route ? layout.route->gap : 0},
-        {"the reserve", layout.reserve ? layout.reserve->columns : 0}};
-    for (const auto &[name, amount] : amounts) {
-        if (amount > maxAmount) {
-            return invalid(reason, std::string(name) + " of " + std::to_string(amount) +
-                                       " is more than " + std::to_string(maxAmount));
-        }
-    }
-    return {};
-}
-
-std::error_code checkLayout(const Layout &layout, std::string *reason) {
-    if (layout.lines.empty() || layout.lines.size() > 3) {
-        return invalid(reason,
-                       "a sign has 1 to 3 lines, not " + std::to_string(layout.lines.size()));
-    }
-    for (std::size_t i = 0; i < layout.lines.size(); ++i) {
-        const LineOptions &line = layout.lines[i];
-        if (auto error = checkDrawing(line.fonts, line.colour, "line " + std::to_string(i + 1),
-                                      reason)) {
-            return error;
-        }
-    }
-    if (layout.route) {
-        if (auto error = checkDrawing(layout.route->fonts, layout.route->colour,
-                                      "the route number", reason)) {
-            return error;
-        }
-        if (layout.route->text.empty()) {
-            return invalid(reason, "the route number has no text");
-        }
-        if (layout.reserve && layout.reserve->columns > 0 &&
-            layout.reserve->side == layout.route->side) {
-            return invalid(reason, "the route number and the reserve are on the same side");
-        }
-    }
-    if (layout.height == 0 || layout.height > maxSide || layout.width.value_or(1) == 0 ||
-        layout.width.value_or(1) > maxSide) {
-        return invalid(reason, "a sign is 1 to 65535 pixels a side");
-    }
-    if (std::uint64_t{layout.marginY} * 2 >= layout.height) {
-        return invalid(reason, "margins of " + std::to_string(layout.marginY) +
-                                   " rows leave nothing of " + std::to_string(layout.height));
-    }
-    return checkAmounts(layout, reason);
-}
 
 std::int64_t reserveColumns(const Layout &layout) {
     return layout.reserve ? layout.reserve->columns : 0;
@@ -137,16 +67,15 @@ Result<SetText> setRoute(const Layout &layout, std::optional<std::int64_t> area,
             continue;
         }
         const Setting setting = naturalSetting(route.fonts, i, layout);
-        drawable = SetText{*text, {}, &route.fonts, setting,
-                           runWidth(text->characters, route.fonts[i], setting)};
+        drawable = SetText{
+            *text, {}, &route.fonts, setting, runWidth(text->characters, route.fonts[i], setting)};
         if (route.fonts[i].capHeight() <= static_cast<std::int64_t>(layout.height) &&
             (!area || drawable->width + route.gap < *area)) {
             return std::move(*drawable);
         }
     }
     if (!drawable) {
-        return missingCharacters(text->characters, route.fonts, layout, "the route number",
-                                 reason);
+        return missingCharacters(text->characters, route.fonts, layout, "the route number", reason);
     }
     return refuse(reason, Errc::doesNotFit,
                   "the route number \"" + text->utf8 + "\" needs " +
@@ -173,15 +102,15 @@ Result<std::int64_t> signWidth(const Layout &layout, const std::vector<CheckedTe
                                      "line " + std::to_string(i + 1), reason);
         }
         const auto index = static_cast<std::size_t>(font - fonts.begin());
-        widest = std::max(widest, runWidth(texts[i].characters, *font,
-                                           naturalSetting(fonts, index, layout)));
+        widest = std::max(
+            widest, runWidth(texts[i].characters, *font, naturalSetting(fonts, index, layout)));
     }
     const std::int64_t width = widest + 2 * std::int64_t{layout.marginX} + reserveColumns(layout) +
                                (route ? route->width + layout.route->gap : 0);
     if (width > maxSide) {
         return refuse(reason, Errc::doesNotFit,
-                      "the text needs a sign of " + std::to_string(width) +
-                          " columns, more than " + std::to_string(maxSide));
+                      "the text needs a sign of " + std::to_string(width) + " columns, more than " +
+                          std::to_string(maxSide));
     }
     return width;
 }
@@ -252,8 +181,7 @@ std::optional<std::string> placeLines(std::vector<PlacedLine> &lines, const Layo
 
 // Fits every line into room; the lines as they will be drawn, or why they do not fit.
 Result<std::vector<PlacedLine>> fitLines(const Layout &layout, std::vector<CheckedText> &texts,
-                                         const Columns &room, Report &report,
-                                         std::string *reason) {
+                                         const Columns &room, Report &report, std::string *reason) {
     std::vector<PlacedLine> placed;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const LineOptions &options = layout.lines[i];
@@ -268,9 +196,17 @@ Result<std::vector<PlacedLine>> fitLines(const Layout &layout, std::vector<Check
                               " columns, has " + std::to_string(room.width()));
         }
         for (FittedLine &line : fit->lines) {
-            PlacedLine place{{{utf8Of(line.characters), line.characters}, std::move(line.steps),
-                              &options.fonts, line.setting, line.width},
-                             options.colour, options.align, 0, 0, room, !fit->fits};
+            PlacedLine place{{{utf8Of(line.characters), line.characters},
+                              std::move(line.steps),
+                              &options.fonts,
+                              line.setting,
+                              line.width},
+                             options.colour,
+                             options.align,
+                             0,
+                             0,
+                             room,
+                             !fit->fits};
             if (place.clipped) {
                 place.set.steps.push_back(FitStep::clipped);
                 report.warnings.push_back(what + " cut at " + std::to_string(room.width()) +
@@ -320,8 +256,8 @@ void drawText(Canvas &canvas, const SetText &set, std::int64_t x, std::int64_t b
     }
 }
 
-LineReport reportOf(const SetText &set, std::int64_t width, std::int64_t available,
-                    std::int64_t x, std::int64_t baseline) {
+LineReport reportOf(const SetText &set, std::int64_t width, std::int64_t available, std::int64_t x,
+                    std::int64_t baseline) {
     return {set.text.utf8,
             fontOf(set).name(),
             set.setting.spacing,
@@ -350,7 +286,8 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
                                      2 * std::int64_t{layout.marginX})
                      : std::nullopt;
     if (givenArea && *givenArea < 1) {
-        return invalid(reason, "the reserve and margins leave no columns for text");
+        return refuse(reason, Errc::invalidLayout,
+                      "the reserve and margins leave no columns for text");
     }
     std::optional<SetText> route;
     if (layout.route) {
@@ -365,11 +302,12 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
         return width.error();
     }
     if (*width < 1) {
-        return invalid(reason, "the sign would have no columns");
+        return refuse(reason, Errc::invalidLayout, "the sign would have no columns");
     }
     if (static_cast<std::uint64_t>(*width) * layout.height > maxSignPixels) {
-        return invalid(reason, "a sign of " + std::to_string(*width) + " x " +
-                                   std::to_string(layout.height) + " has more than 16 Mi pixels");
+        return refuse(reason, Errc::invalidLayout,
+                      "a sign of " + std::to_string(*width) + " x " +
+                          std::to_string(layout.height) + " has more than 16 Mi pixels");
     }
 
     const Columns free = freeColumns(layout, *width);
@@ -407,13 +345,13 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
     for (const PlacedLine &line : *lines) {
         const Columns columns = line.clipped ? line.room : free;
         drawText(canvas, line.set, line.x, line.baseline, line.colour, columns);
-        sign.report.lines.push_back(
-            reportOf(line.set, std::min(line.set.width, line.room.width()), line.room.width(),
-                     line.x, line.baseline));
+        sign.report.lines.push_back(reportOf(line.set, std::min(line.set.width, line.room.width()),
+                                             line.room.width(), line.x, line.baseline));
     }
     if (route) {
         const std::int64_t capHeight = fontOf(*route).capHeight();
-        const std::int64_t baseline = floorHalf(std::int64_t{layout.height} - capHeight) + capHeight;
+        const std::int64_t baseline =
+            floorHalf(std::int64_t{layout.height} - capHeight) + capHeight;
         drawText(canvas, *route, routeX, baseline, layout.route->colour, free);
         sign.report.route = reportOf(*route, route->width, area.width(), routeX, baseline);
     }

@@ -61,6 +61,17 @@ std::pair<std::string_view, std::optional<std::uint32_t>> splitSize(std::string_
     return {spec.substr(0, at), size};
 }
 
+// A name that ends like a font file is meant as one, even when there is no such file.
+bool namesAFile(std::string_view name) {
+    for (const std::string_view ending :
+         {".bdf", ".pcf", ".pcf.gz", ".otb", ".ttf", ".otf", ".ttc"}) {
+        if (name.ends_with(ending)) {
+            return true;
+        }
+    }
+    return name.find('/') != std::string_view::npos;
+}
+
 bool isFile(std::string_view path) {
     std::error_code ignored;
     return std::filesystem::is_regular_file(std::filesystem::path(path), ignored);
@@ -89,9 +100,9 @@ Result<FontDataPointer> loadSpec(std::string_view spec, std::string *reason) {
     if (!builtInFontBytes(spec).empty()) {
         return builtInFontData(spec, reason);
     }
-    const auto [path, size] = isFile(spec) ? std::pair(spec, std::optional<std::uint32_t>())
-                                           : splitSize(spec);
-    if (path.find('/') != std::string_view::npos || isFile(path)) {
+    const auto [path, size] =
+        isFile(spec) ? std::pair(spec, std::optional<std::uint32_t>()) : splitSize(spec);
+    if (namesAFile(path) || isFile(path)) {
         FontRequest request{std::string(spec), size, 0, false, std::string(path) + "@N"};
         return loadFile(request, std::string(path), reason);
     }

@@ -28,9 +28,8 @@ using PatternOwner = std::unique_ptr<FcPattern, PatternDeleter>;
 ConfigOwner makeConfig() {
     ConfigOwner config(FcInitLoadConfig());
     if (!config ||
-        !FcConfigParseAndLoadFromMemory(config.get(),
-                                        reinterpret_cast<const FcChar8 *>(acceptBitmapFonts),
-                                        FcFalse) ||
+        !FcConfigParseAndLoadFromMemory(
+            config.get(), reinterpret_cast<const FcChar8 *>(acceptBitmapFonts), FcFalse) ||
         !FcConfigBuildFonts(config.get())) {
         return nullptr;
     }
@@ -106,8 +105,7 @@ Result<MatchedFont> matchFontPattern(std::string_view pattern, std::string *reas
     }
     if (family && !offersFamily(match.get(), *family)) {
         return refuse(reason, Errc::fontNotFound,
-                      text + ": no font of the family \"" + *family +
-                          "\"; fontconfig offers \"" +
+                      text + ": no font of the family \"" + *family + "\"; fontconfig offers \"" +
                           stringOf(match.get(), FC_FAMILY).value_or("") + "\" (" + *file + ")");
     }
     matched.file = *file;

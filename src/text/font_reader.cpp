@@ -82,8 +82,8 @@ Result<FT_Int> chooseStrike(FT_Face face, const FontRequest &request, std::strin
         }
     }
     return refuseFont(reason, request,
-                      "has no size " + std::to_string(*request.pixelSize) + " (its sizes: " +
-                          strikeSizes(face) + ")");
+                      "has no size " + std::to_string(*request.pixelSize) +
+                          " (its sizes: " + strikeSizes(face) + ")");
 }
 
 // Scalable fonts are rendered at the size asked for; bitmap fonts keep one of their own.
@@ -198,8 +198,8 @@ std::error_code renderCharacters(FT_Face face, detail::FontData &data, const Fon
         if (code <= lastCodePoint) {
             Glyph glyph;
             const auto character = static_cast<char32_t>(code);
-            const auto rendered = renderGlyph(face, index, character, glyph, pixels, request,
-                                              reason);
+            const auto rendered =
+                renderGlyph(face, index, character, glyph, pixels, request, reason);
             if (!rendered) {
                 return rendered.error();
             }
@@ -257,8 +257,8 @@ std::int32_t capHeightOf(FT_Face face, const detail::FontData &data) {
     for (const char32_t capital : U"HX0") {
         const auto found = std::ranges::lower_bound(data.characters, capital);
         if (!height && found != data.characters.end() && *found == capital) {
-            height = inkHeight(data.glyphs[static_cast<std::size_t>(found -
-                                                                    data.characters.begin())]);
+            height =
+                inkHeight(data.glyphs[static_cast<std::size_t>(found - data.characters.begin())]);
         }
     }
     return std::clamp<std::int32_t>(height.value_or(data.ascent), 0, maxMetric);

@@ -107,9 +107,10 @@ void narrow(GroupFit &fit, const std::vector<RunShape> &shapes, std::int64_t roo
         fit.width = widest(shapes, setting);
     }
     if (fit.width > room && setting.spaceWidth > 1 && has(&RunShape::spaces)) {
-        setting.spaceWidth = largestFitting(1, setting.spaceWidth - 1, room, [&](std::uint32_t value) {
-            return widest(shapes, {setting.font, setting.spacing, value});
-        });
+        setting.spaceWidth =
+            largestFitting(1, setting.spaceWidth - 1, room, [&](std::uint32_t value) {
+                return widest(shapes, {setting.font, setting.spacing, value});
+            });
         fit.steps.push_back(FitStep::narrowerSpaces);
         fit.width = widest(shapes, setting);
     }
@@ -147,14 +148,13 @@ std::optional<GroupFit> fitGroup(Runs runs, const Layout &layout, const std::vec
 
 // The halves of text at the run of spaces that makes the wider half narrowest (the first such
 // one); none when text has no space between characters.
-std::optional<std::array<std::u32string, 2>> balancedHalves(const std::u32string &text,
-                                                            const Font &font,
-                                                            const Setting &setting) {
+std::optional<std::array<std::u32string, 2>>
+balancedHalves(const std::u32string &text, const Font &font, const Setting &setting) {
     std::vector<std::int64_t> before(text.size() + 1, 0); // advances of the characters before
     for (std::size_t i = 0; i < text.size(); ++i) {
         const Glyph *glyph = font.glyph(text[i]);
         before[i + 1] = before[i] + (isSpace(text[i]) ? std::int64_t{setting.spaceWidth}
-                                                       : (glyph ? glyph->advance : 0));
+                                                      : (glyph ? glyph->advance : 0));
     }
     const auto width = [&](std::size_t begin, std::size_t end) {
         return before[end] - before[begin] +
@@ -206,8 +206,8 @@ std::optional<LineFit> breakLine(const Layout &layout, const std::u32string &tex
     if (!halves) {
         return std::nullopt;
     }
-    const auto pair = fitGroup(*halves, layout, fonts, static_cast<std::size_t>(first - fonts.begin()),
-                               room, twoLinesFit);
+    const auto pair = fitGroup(*halves, layout, fonts,
+                               static_cast<std::size_t>(first - fonts.begin()), room, twoLinesFit);
     if (!pair || pair->width > room) {
         return std::nullopt;
     }
@@ -252,7 +252,8 @@ std::error_code missingCharacters(std::u32string_view run, const std::vector<Fon
         if (lacking == run.end()) {
             continue;
         }
-        const auto entry = std::ranges::find(missing, *lacking, &decltype(missing)::value_type::first);
+        const auto entry =
+            std::ranges::find(missing, *lacking, &decltype(missing)::value_type::first);
         if (entry != missing.end()) {
             entry->second += ", " + font.name();
         } else {

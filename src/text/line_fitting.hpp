@@ -35,8 +35,7 @@ bool drawsAll(const Font &font, std::u32string_view run, const Layout &layout);
 // The refusal of a run that no font of fonts draws whole: each character missing, with the
 // fonts it is missing from ("U+20AC "€" is not in sign-7, sign-7-narrow").
 std::error_code missingCharacters(std::u32string_view run, const std::vector<Font> &fonts,
-                                  const Layout &layout, std::string_view what,
-                                  std::string *reason);
+                                  const Layout &layout, std::string_view what, std::string *reason);
 
 // A line as fitting left it: its text (a part of the line's when it was broken), its setting,
 // the steps taken and its width.

@@ -44,8 +44,8 @@ std::string keysOf(const Sign &sign, std::string_view keys) {
     if (!sign.reserve) {
         return std::string(keys);
     }
-    std::string text = (sign.reserve->side == Side::start ? "RL" : "RR") +
-                       std::to_string(sign.reserve->columns);
+    std::string text =
+        (sign.reserve->side == Side::start ? "RL" : "RR") + std::to_string(sign.reserve->columns);
     if (!keys.empty()) {
         text += "," + std::string(keys);
     }

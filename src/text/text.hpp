@@ -85,6 +85,9 @@ struct CheckedText {
 };
 // Refuses invalid UTF-8 (Errc::invalidUtf8, with its byte offset) and control characters
 // (Errc::missingCharacter, with the code point); `what` names the text in the reason.
+// Refuses a layout that cannot make a sign (Errc::invalidLayout, with the reason).
+std::error_code checkLayout(const Layout &layout, std::string *reason);
+
 // Characters as UTF-8.
 std::string utf8Of(std::u32string_view characters);
 

@@ -38,8 +38,7 @@ std::u32string charactersOf(std::string_view utf8) {
     return characters;
 }
 
-std::error_code checkCharacters(std::string_view text, std::string_view what,
-                                std::string *reason) {
+std::error_code checkCharacters(std::string_view text, std::string_view what, std::string *reason) {
     for (std::size_t at = 0; at < text.size();) {
         utf8proc_int32_t character = 0;
         const utf8proc_ssize_t length = utf8proc_iterate(

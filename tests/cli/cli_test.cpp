@@ -183,7 +183,7 @@ TEST_F(Cli, InfoUsageAndHelp) {
         // clang-format on
     };
     for (const std::string command :
-         {"info", "png", "extract", "program", "mark", "encode", "show"}) {
+         {"info", "png", "extract", "program", "mark", "encode", "show", "text", "fonts"}) {
         rows.push_back({command + " --help", 0, "", {"Usage: qrvx " + command + " [OPTIONS]"}});
     }
     check(rows);
@@ -340,6 +340,36 @@ TEST_F(Cli, Encode) {
     });
     EXPECT_EQ(workFiles(), (std::set<std::string>{"in.png", "two.png", "cut.png", "text.png",
                                                   "marker.png", "g", "g.png"}));
+}
+
+// Signs from text read back through the library; a refused sign writes nothing.
+TEST_F(Cli, TextAndFonts) {
+    check({
+        // clang-format off
+        // A repeatable option takes one value, not the lines after it.
+        {"text --json --colour 3 CENTRAL --width 70 --reserve end:8 --colour-system 2 -o c", 0, "",
+         {R"("font":"sign-14")", R"("reserve":{"columns":8,"side":"end"})", R"("width":70})"}},
+        {"info c", 0, "", {"dimensions       70 x 16\n", "route area       8 lines reserved at end\n"}},
+        {"png c -o c.png"},
+        {"text --json CENTRALSTATION --width 60 -o j", 0, "",
+         {R"("font":"sign-7-narrow","spaceWidth":2,"spacing":0,)"
+          R"("steps":["next-font","next-font","less-spacing"],"text":"CENTRALSTATION","width":48,)"}},
+        {"text Ω -o m", 1, "qrvx: m: a character the font cannot draw: line 1: U+03A9 \"Ω\" is not "
+         "in sign-14, sign-7, sign-7-narrow\n"},
+        {"text CENTRALSTATION --width 30 -o m", 1, "m: the text does not fit the sign: line 1 "},
+        {"text CENTRALSTATION --width 30 --overflow clip -o k", 0,
+         "qrvx: warning: line 1 (\"CENTRALSTATION\") cut at 28 of its "},
+        {"text A B C D -o m", 2, usage},
+        {"text A -o m --colour 2", 2, "--colour and --route-colour above 1 need --colour-system"},
+        {"text A -o m --align middle", 2, "--align: not one of left|centre|right: middle" + usage},
+        {"fonts", 0, "", {"NAME           HEIGHT  CAP  CHARACTERS  DESCRIPTION\n"
+                          "sign-7             11    7         327  "}},
+        {"fonts -o f.png"},
+        // clang-format on
+    });
+    EXPECT_NE(shown(work() / "c.png").find("0060D0"), std::string::npos); // colour 3 drawn
+    EXPECT_NE(shown(work() / "f.png").find(" Title=qrvx fonts "), std::string::npos);
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"c", "c.png", "j", "k", "f.png"}));
 }
 
 // Exact drawings; COLUMNS counts only without --width.
