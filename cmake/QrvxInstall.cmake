@@ -29,11 +29,12 @@ function(qrvx_install_library target)
     endif()
 endfunction()
 
-# What a static libqrvx brings to a C program's link line: the C++ runtime.
+# What a static libqrvx adds to a C program's link: the runtime of the C++ compiler that built it
+# (libstdc++ or libc++, with libm), which the C compiler's driver leaves out.
 set(qrvx_cxx_runtime ${CMAKE_CXX_IMPLICIT_LINK_LIBRARIES})
 list(REMOVE_ITEM qrvx_cxx_runtime ${CMAKE_C_IMPLICIT_LINK_LIBRARIES})
-list(TRANSFORM qrvx_cxx_runtime PREPEND -l)
-list(JOIN qrvx_cxx_runtime " " QRVX_PC_CXX_RUNTIME)
+list(TRANSFORM qrvx_cxx_runtime REPLACE "^([^-/].*)" "-l\\1" OUTPUT_VARIABLE pc_cxx_runtime)
+list(JOIN pc_cxx_runtime " " QRVX_PC_CXX_RUNTIME)
 
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/qrvx)
 install(EXPORT qrvxTargets NAMESPACE qrvx:: DESTINATION ${package_dir})

@@ -17,9 +17,16 @@ for binary in "$build"/fuzz/qrvx_fuzz_*; do
     if [ -d "$source_dir/regressions/$target" ]; then
         cp -r "$source_dir/regressions/$target/." "$corpus/"
     fi
+    # A PNG declares its size in a few bytes: reading one may cost memory only as its data
+    # arrives, so a buffer sized by the header alone breaks these limits.
+    limits=()
+    if [ "$target" = encode ]; then
+        limits=(-rss_limit_mb=1024 -malloc_limit_mb=256)
+    fi
     echo "== $target: ${seconds}s"
     status=0
     "$binary" -max_total_time="$seconds" -dict="$source_dir/qrvx.dict" -print_final_stats=1 \
+        "${limits[@]}" \
         -artifact_prefix="$work/artifacts/$target-" "$corpus" >"$work/$target.log" 2>&1 ||
         status=$?
     grep -E '^(stat::number_of_executed_runs|Done)|invariant|ERROR|SUMMARY' "$work/$target.log" ||

@@ -1,6 +1,7 @@
 // Signs from text: arbitrary bytes as a font and as text, under layout options taken from the
 // input. Nothing is drawn outside the sign or into its reserve, every value is a colour, every
-// refusal is one of the documented ones, and a sign's graphic decodes to its values.
+// refusal is one of the documented ones, a sign made under Overflow::refuse has nothing cut (no
+// warning, no clipped line), and a sign's graphic decodes to its values.
 //   payload: 8 option bytes (see layoutOf; byte 6 the font's pixel size, 0 none), a text length,
 //   the text (lines split at '|'), then the font;
 //   control bit 1: the built-in sign-7-narrow follows the fuzzed font in every font list;
@@ -52,7 +53,7 @@ bool documented(std::error_code error) {
     return error.category() == errorCategory() || error == std::errc::not_enough_memory;
 }
 
-void checkSign(const Sign &sign, const FuzzInput &input) {
+void checkSign(const Sign &sign, Overflow overflow, const FuzzInput &input) {
     FUZZ_CHECK(sign.values.size() == std::size_t{sign.width} * sign.height);
     const std::uint32_t reserved = sign.reserve ? sign.reserve->columns : 0;
     const std::uint32_t reserveBegin =
@@ -62,9 +63,12 @@ void checkSign(const Sign &sign, const FuzzInput &input) {
         FUZZ_CHECK(sign.values[i] <= 3);
         FUZZ_CHECK(sign.values[i] == 0 || x < reserveBegin || x >= reserveBegin + reserved);
     }
+    const bool cutAllowed = overflow == Overflow::clip;
     for (const LineReport &line : sign.report.lines) {
         FUZZ_CHECK(line.width <= line.available);
+        FUZZ_CHECK(cutAllowed || line.steps.empty() || line.steps.back() != FitStep::clipped);
     }
+    FUZZ_CHECK(cutAllowed || sign.report.warnings.empty());
     qrvx::author::Options options;
     options.colourSystem = (input.control() >> 4 & 3) % 3;
     const auto graphic = encode(sign, options);
@@ -109,11 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (input.option(0) || fonts.empty()) {
         fonts.push_back(*Font::load("sign-7-narrow"));
     }
-    const auto sign = compose(layoutOf(options, text, fonts));
+    const Layout layout = layoutOf(options, text, fonts);
+    const auto sign = compose(layout);
     if (!sign) {
         FUZZ_CHECK(documented(sign.error()));
         return 0;
     }
-    checkSign(*sign, input);
+    checkSign(*sign, layout.overflow, input);
     return 0;
 }

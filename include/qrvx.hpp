@@ -6,6 +6,8 @@
 // - Types named ...View borrow the caller's graphic: they point into it and are valid only while
 //   it lives unchanged. Bitmap and ProgrammedGraphic own their memory.
 // - Nothing here copies or allocates beyond what the C calls do.
+// - The C interface counts bytes in 32 bits: a span of 4 GiB or more is refused with
+//   std::errc::value_too_large before any C call, never read as a shorter graphic.
 #ifndef QRVX_HPP
 #define QRVX_HPP
 
@@ -14,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -63,21 +66,14 @@ private:
     std::error_code error_;
 };
 
-// A graphic in the caller's buffer, with the line sizes to use where its parameters give none.
-struct Graphic {
-    ByteSpan bytes;
-    std::uint32_t defaultRowSize = 0;
-    std::uint32_t defaultColumnSize = 0;
-
-    // The C record. The library writes through data only when marking, which takes a mutable
-    // span instead.
-    QRVX_Graphic c() const noexcept {
-        return {const_cast<std::uint8_t *>(bytes.data()), static_cast<std::uint32_t>(bytes.size()),
-                defaultRowSize, defaultColumnSize};
-    }
-};
-
 namespace detail {
+// size as the C interface counts it, or value_too_large when 32 bits cannot hold it.
+inline Result<std::uint32_t> length(std::size_t size) noexcept {
+    if (size > std::numeric_limits<std::uint32_t>::max()) {
+        return std::make_error_code(std::errc::value_too_large);
+    }
+    return static_cast<std::uint32_t>(size);
+}
 inline ByteSpan view(const std::uint8_t *data, std::size_t size) noexcept {
     return data != nullptr ? ByteSpan(data, size) : ByteSpan();
 }
@@ -85,6 +81,24 @@ struct FreeDeleter {
     void operator()(void *memory) const noexcept { std::free(memory); }
 };
 } // namespace detail
+
+// A graphic in the caller's buffer, with the line sizes to use where its parameters give none.
+struct Graphic {
+    ByteSpan bytes;
+    std::uint32_t defaultRowSize = 0;
+    std::uint32_t defaultColumnSize = 0;
+
+    // The C record, or value_too_large. The library writes through data only when marking, which
+    // takes a mutable span instead.
+    Result<QRVX_Graphic> c() const noexcept {
+        const Result<std::uint32_t> size = detail::length(bytes.size());
+        if (!size) {
+            return size.error();
+        }
+        return QRVX_Graphic{const_cast<std::uint8_t *>(bytes.data()), *size, defaultRowSize,
+                            defaultColumnSize};
+    }
+};
 
 // Where the sections of a graphic lie (borrowed).
 struct SectionsView {
@@ -94,9 +108,13 @@ struct SectionsView {
     std::uint32_t scrollMode = 0; // 0 none, 1 marker byte 0x01, 2 marker byte 0x00
 };
 
-inline SectionsView sections(ByteSpan graphic) noexcept {
+inline Result<SectionsView> sections(ByteSpan graphic) noexcept {
+    const Result<std::uint32_t> size = detail::length(graphic.size());
+    if (!size) {
+        return size.error();
+    }
     qrvxGraphicsSections s{};
-    qrvxParseGraphicsSections(graphic.data(), static_cast<std::uint32_t>(graphic.size()), &s);
+    qrvxParseGraphicsSections(graphic.data(), *size, &s);
     SectionsView out{detail::view(s.parameterBlock, s.parameterBlockLength),
                      detail::view(s.scrollMarker, 2), detail::view(s.pixelData, s.pixelDataLength)};
     qrvxParseScroll(s.scrollMarker, &out.scrollMode);
@@ -105,9 +123,12 @@ inline SectionsView sections(ByteSpan graphic) noexcept {
 
 // The parameters of the block at the start of graphic (the initial record without one).
 inline Result<Parameters> parameters(ByteSpan graphic) noexcept {
+    const Result<std::uint32_t> size = detail::length(graphic.size());
+    if (!size) {
+        return size.error();
+    }
     Parameters out;
-    const int result = qrvxParseGraphicsParameters(
-        graphic.data(), static_cast<std::uint32_t>(graphic.size()), &out);
+    const int result = qrvxParseGraphicsParameters(graphic.data(), *size, &out);
     if (result != 0) {
         return errorOf(result);
     }
@@ -118,9 +139,12 @@ inline Result<Parameters> parameters(ByteSpan graphic) noexcept {
 class Bitmap {
 public:
     static Result<Bitmap> decode(const Graphic &graphic) noexcept {
+        const Result<QRVX_Graphic> c = graphic.c();
+        if (!c) {
+            return c.error();
+        }
         Bitmap bitmap;
-        const QRVX_Graphic c = graphic.c();
-        const int result = QRVX_parse(&c, &bitmap.bitmap_);
+        const int result = QRVX_parse(&*c, &bitmap.bitmap_);
         if (result != 0) {
             return errorOf(result);
         }
@@ -171,9 +195,12 @@ struct PngOptions {
 // Writes graphic as an 8-bit RGB PNG file; an empty error_code on success.
 inline std::error_code writePng(const Graphic &graphic, const char *fileName,
                                 const PngOptions &options = {}) noexcept {
-    const QRVX_Graphic c = graphic.c();
+    const Result<QRVX_Graphic> c = graphic.c();
+    if (!c) {
+        return c.error();
+    }
     const QRVX_PNGOptions png{options.foreground, options.background, options.title};
-    const int result = QRVX_convertToPNG(&c, &png, fileName);
+    const int result = QRVX_convertToPNG(&*c, &png, fileName);
     return result != 0 ? errorOf(result) : std::error_code();
 }
 
@@ -188,9 +215,12 @@ struct ImageView {
 
 inline Result<ImageView> extractImage(const Graphic &graphic,
                                       const ExtractOptions &options = {}) noexcept {
-    const QRVX_Graphic c = graphic.c();
+    const Result<QRVX_Graphic> c = graphic.c();
+    if (!c) {
+        return c.error();
+    }
     QRVX_Image image{};
-    const int result = QRVX_extractImage(&c, &options, &image);
+    const int result = QRVX_extractImage(&*c, &options, &image);
     if (result != 0) {
         return errorOf(result);
     }
@@ -199,16 +229,20 @@ inline Result<ImageView> extractImage(const Graphic &graphic,
                      detail::view(image.secondPlane, image.length)};
 }
 
+// false also for a graphic the library cannot read, such as one of 4 GiB or more.
 inline bool routeNumberProgrammable(const Graphic &graphic) noexcept {
-    const QRVX_Graphic c = graphic.c();
-    return QRVX_routeNumberProgrammable(&c) != 0;
+    const Result<QRVX_Graphic> c = graphic.c();
+    return c && QRVX_routeNumberProgrammable(&*c) != 0;
 }
 
 // The route-number area (its planes point into the graphic) and display attributes.
 inline Result<RouteNumberGraphic> describeRouteNumber(const Graphic &graphic) noexcept {
-    const QRVX_Graphic c = graphic.c();
+    const Result<QRVX_Graphic> c = graphic.c();
+    if (!c) {
+        return c.error();
+    }
     RouteNumberGraphic out{};
-    const int result = QRVX_getRouteNumberGraphic(&c, &out);
+    const int result = QRVX_getRouteNumberGraphic(&*c, &out);
     if (result != 0) {
         return errorOf(result);
     }
@@ -229,11 +263,14 @@ private:
 
 inline Result<ProgrammedGraphic> programRouteNumber(const Graphic &target,
                                                     const Graphic &source) noexcept {
-    const QRVX_Graphic t = target.c();
-    const QRVX_Graphic s = source.c();
+    const Result<QRVX_Graphic> t = target.c();
+    const Result<QRVX_Graphic> s = source.c();
+    if (!t || !s) {
+        return !t ? t.error() : s.error();
+    }
     std::uint8_t *data = nullptr;
     std::uint32_t size = 0;
-    const int result = QRVX_programRouteNumber(&t, &s, &data, &size);
+    const int result = QRVX_programRouteNumber(&*t, &*s, &data, &size);
     if (result != 0) {
         std::free(data); // the buffer of a graphic too small for the route number
         return errorOf(result);
@@ -244,7 +281,11 @@ inline Result<ProgrammedGraphic> programRouteNumber(const Graphic &target,
 // Deletes the reservation key in place; the new length of the graphic (its bytes beyond it are
 // left as they were).
 inline Result<std::size_t> markRouteNumberProgrammed(std::span<std::uint8_t> graphic) noexcept {
-    QRVX_Graphic c{graphic.data(), static_cast<std::uint32_t>(graphic.size()), 0, 0};
+    const Result<std::uint32_t> size = detail::length(graphic.size());
+    if (!size) {
+        return size.error();
+    }
+    QRVX_Graphic c{graphic.data(), *size, 0, 0};
     const int result = QRVX_markRouteNumberProgrammed(&c);
     if (result != 0) {
         return errorOf(result);

@@ -91,10 +91,12 @@ struct Image {
 };
 
 // A PNG of any colour type and bit depth as 8-bit RGB (colour chunks such as gAMA are not
-// applied; libpng refuses sides over 1,000,000 pixels). Pixels with alpha below 128 (half
-// transparent or more) take the colour `transparent`; the others keep their own colour,
-// unblended. Errors: Errc::notPng, Errc::corruptPng, Errc::emptyImage, Errc::imageTooLarge,
-// std::errc::not_enough_memory.
+// applied). Pixels with alpha below 128 (half transparent or more) take the colour
+// `transparent`; the others keep their own colour, unblended. Sizes: at most 1,000,000 pixels a
+// side and 2^32 - 1 pixels, interlaced at most 2^20 pixels (Errc::imageTooLarge says which).
+// Memory grows with the rows the data brings, not with the size the header declares: data that
+// ends early is refused in the row where it ends (Errc::corruptPng). Errors: Errc::notPng,
+// Errc::corruptPng, Errc::emptyImage, Errc::imageTooLarge, std::errc::not_enough_memory.
 QRVX_AUTHOR_API Result<Image> readPng(ByteSpan png, Rgb transparent = {},
                                       std::string *reason = nullptr) noexcept;
 // The same from a file; errors of opening and reading it are std::errc values.

@@ -7,7 +7,10 @@
 // - compose() is a pure function: text and layout options in, a sign's pixel values and a report
 //   of what fitting did out. It reads no file, loads no font and prints nothing.
 // - A character that no font of its line has is refused by name, never skipped or replaced.
-// - Nothing is ever drawn outside the sign or into a reserved route-number area.
+// - Lines are placed by their capitals. Ink that would then fall outside the sign (accents above
+//   the first line, descenders below the last) moves the lines, or the route number, by the
+//   fewest rows that keep it inside; when no move can, it is refused, or cut and reported under
+//   Overflow::clip, never lost silently. Nothing is drawn into a reserved route-number area.
 #ifndef QRVX_TEXT_HPP
 #define QRVX_TEXT_HPP
 
@@ -38,7 +41,7 @@ enum class Errc {
     invalidUtf8,      // the reason gives the byte offset
     missingCharacter, // the reason names it (U+20AC "€") and the fonts of its line; also a
                       // control character (newline, tab, ...), by its code point
-    doesNotFit,       // the reason gives the widths (needed, available)
+    doesNotFit,       // the reason gives the columns or rows needed and those available
     invalidLayout,    // no line or more than 3, a colour outside 1-3, a sign too small, ...
 };
 
@@ -150,7 +153,7 @@ enum class FitStep {
     lessSpacing,     // letter spacing reduced
     narrowerSpaces,  // spaces made narrower
     brokenIntoLines, // one line broken at a space into two
-    clipped,         // cut at its room (Overflow::clip only)
+    clipped,         // cut at its room or the sign's top or bottom (Overflow::clip only)
 };
 QRVX_TEXT_API std::string_view fitStepName(FitStep step) noexcept; // "next-font", ...
 

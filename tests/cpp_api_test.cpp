@@ -37,7 +37,7 @@ TEST(CppApi, OwnersAndErrors) {
 
 TEST(CppApi, ViewsBorrowTheCallersBuffer) {
     ByteVector bytes = makeGraphic({"VE8,RL2", 0, {0, 0, 0x3C, 0x42, 0, 7}});
-    const SectionsView s = sections(bytes);
+    const SectionsView s = sections(bytes).value();
     EXPECT_TRUE(s.parameterBlock.data() == bytes.data() && s.parameterBlock.size() == 11);
     EXPECT_TRUE(s.scrollMarker.size() == 2 && s.scrollMode == 2);
     EXPECT_EQ(s.pixelData.data(), bytes.data() + 13);
@@ -57,3 +57,31 @@ TEST(CppApi, ViewsBorrowTheCallersBuffer) {
 }
 
 } // namespace
+
+// A span of 4 GiB or more over a small graphic: read as its low 32 bits it would be that graphic,
+// so every entry point must refuse it before the C call reads a byte.
+TEST(CppApi, SpansPast32BitsAreRefused) {
+    if (sizeof(std::size_t) <= 4) {
+        GTEST_SKIP() << "spans stay below 4 GiB here";
+    }
+    ByteVector bytes = makeGraphic({"VE8,RL2", 0, {0, 0, 0x3C, 0x42, 0, 7}});
+    const std::span<std::uint8_t> huge(
+        bytes.data(), static_cast<std::size_t>((std::uint64_t{1} << 32) + bytes.size()));
+    const Graphic graphic{huge};
+    const std::pair<const char *, std::error_code> refusals[] = {
+        {"sections", sections(huge).error()},
+        {"parameters", parameters(huge).error()},
+        {"decode", Bitmap::decode(graphic).error()},
+        {"writePng", writePng(graphic, "/nonexistent-qrvx-dir/out.png")},
+        {"extractImage", extractImage(graphic).error()},
+        {"describeRouteNumber", describeRouteNumber(graphic).error()},
+        {"programRouteNumber target", programRouteNumber(graphic, {bytes}).error()},
+        {"programRouteNumber source", programRouteNumber({bytes}, graphic).error()},
+        {"markRouteNumberProgrammed", markRouteNumberProgrammed(huge).error()},
+    };
+    for (const auto &[entry, error] : refusals) {
+        EXPECT_EQ(error, std::errc::value_too_large) << entry;
+    }
+    EXPECT_FALSE(routeNumberProgrammable(graphic));
+    EXPECT_EQ(bytes, makeGraphic({"VE8,RL2", 0, {0, 0, 0x3C, 0x42, 0, 7}})); // not marked
+}

@@ -11,8 +11,10 @@ namespace qrvx::cli {
 class Failure : public std::runtime_error {
 public:
     Failure(const std::string &file, const std::string &what, std::error_code error)
-        : std::runtime_error(file + ": " + what + ": " + error.message()),
-          detail_(what + ": " + error.message()) {}
+        : Failure(file, what, error.message()) {}
+    // A refusal that no errno value names, in words.
+    Failure(const std::string &file, const std::string &what, const std::string &text)
+        : std::runtime_error(file + ": " + what + ": " + text), detail_(what + ": " + text) {}
     Failure(const std::string &file, const std::string &what, int errnoValue)
         : Failure(file, what, std::error_code(errnoValue, std::generic_category())) {}
 

@@ -25,7 +25,7 @@ GraphicInfo inspect(const std::string &file) {
     info.bytes = readGraphic(file);
     const ByteSpan bytes(info.bytes);
     const Graphic graphic{bytes};
-    info.sections = sections(bytes);
+    info.sections = sections(bytes).value(); // readGraphic keeps it within 32 bits
     if (auto parsed = parameters(bytes)) {
         info.parameters = *parsed;
     } else {

@@ -5,6 +5,7 @@
 #include "file_io.hpp"
 #include "qrvx.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -42,14 +43,34 @@ std::optional<Failure> drawingFailure(const std::string &input, const Graphic &g
     return std::nullopt;
 }
 
+// What libpng would refuse, complaining on stderr, refused before the export: a graphic without
+// pixel data, and one with a side past libpng's limit. A pixel takes a bit at least, so only
+// pixel data of more than maxSide / 8 bytes can hold such a side: only that is decoded first.
+std::optional<Failure> exportFailure(const std::string &input, const Graphic &graphic) {
+    constexpr std::uint32_t maxSide = 1000000;
+    const ByteSpan pixelData = sections(graphic.bytes).value().pixelData;
+    if (pixelData.empty()) {
+        return drawingFailure(input, graphic);
+    }
+    if (pixelData.size() <= maxSide / 8) {
+        return std::nullopt;
+    }
+    const auto bitmap = Bitmap::decode(graphic);
+    if (!bitmap || bitmap->width() == 0 || bitmap->height() == 0 ||
+        std::max(bitmap->width(), bitmap->height()) <= maxSide) {
+        return std::nullopt; // the export's result tells the rest
+    }
+    return Failure(input, "writing PNG",
+                   std::to_string(bitmap->width()) + " x " + std::to_string(bitmap->height()) +
+                       " pixels; PNG export stops at libpng's limit of " + std::to_string(maxSide) +
+                       " pixels a side");
+}
+
 int runPng(const PngCommandOptions &options) {
     const std::vector<std::uint8_t> bytes = readGraphic(options.file);
     const Graphic graphic{bytes};
-    // Without pixel data there is nothing to draw: refused before libpng complains on stderr.
-    if (sections(bytes).pixelData.empty()) {
-        if (auto failure = drawingFailure(options.file, graphic)) {
-            throw *failure;
-        }
+    if (auto failure = exportFailure(options.file, graphic)) {
+        throw *failure;
     }
     const std::string title =
         options.title.value_or(std::filesystem::path(options.file).filename().string());

@@ -177,8 +177,8 @@ constexpr std::array signOptions{
         false,
         [](SignSettings &s, std::string_view v) { return readReserve(v, s.layout.reserve); }},
     SignOption{"overflow", "refuse|clip",
-               "Text that does not fit even broken into lines: refused, or cut at its room with "
-               "a warning (default refuse)",
+               "Text that does not fit even broken into lines, or whose ink would fall outside "
+               "the sign: refused, or cut with a warning (default refuse)",
                false,
                [](SignSettings &s, std::string_view v) {
                    return readChoice(overflowNames, v, s.layout.overflow);

@@ -113,8 +113,9 @@ std::error_code readBack(const Bytes &graphic, const ImageView &image, const Opt
     if (!sameValues(*bitmap, image, options, mapped.values) ||
         !samePalette(*bitmap, mapped.palette) ||
         bitmap->scrollMode() != scrollModeOf(options.scroll)) {
-        const std::uint32_t header =
-            QRVX_getHeaderLength(graphic.data(), static_cast<std::uint32_t>(graphic.size()));
+        const auto parts = sections(graphic);
+        const auto header = static_cast<std::ptrdiff_t>(
+            parts ? parts->parameterBlock.size() + parts->scrollMarker.size() : 0);
         return refuse(reason, Errc::readBackDiffers,
                       "header '" + std::string(graphic.begin(), graphic.begin() + header) + "'");
     }

@@ -13,9 +13,12 @@ namespace {
 
 constexpr std::size_t maxTextLength = 0xFF;
 
-// The library's record of text as a whole parameter block (text of at most 255 bytes); nothing
-// when the library refuses the text.
+// The library's record of text as a whole parameter block; nothing when the text is longer than
+// a block holds (255 bytes) or the library refuses it.
 std::optional<qrvxGraphicsParameters> readParameters(std::string_view text) {
+    if (text.size() > maxTextLength) {
+        return std::nullopt;
+    }
     const std::string block = parameterBlock(text);
     qrvxGraphicsParameters parameters;
     std::memset(&parameters, 0, sizeof parameters);

@@ -9,8 +9,11 @@
 // Vertically, each line's box is its font's capital height; the boxes are stacked lineGap rows
 // apart and the stack is aligned in the rows between the marginY rows; a line's baseline is the
 // row just below its box, so descenders hang into the gap or margin below. The route number is
-// centred on the sign's height the same way. Ink outside the sign, or in the reserve, is cut.
-#include "line_fitting.hpp"
+// centred on the sign's height the same way. Ink that would then fall outside the sign (accents
+// above the first line, descenders below the last) moves the stack, or the route number, by the
+// fewest rows that keep all its ink inside, into a margin if need be; when no move can, it is
+// refused, or cut and reported under Overflow::clip. Ink in the reserve is cut.
+#include "ink_rows.hpp"
 
 #include <algorithm>
 #include <new>
@@ -20,15 +23,6 @@ namespace {
 
 constexpr std::int64_t maxSide = 65535;
 constexpr std::uint64_t maxSignPixels = std::uint64_t{1} << 24;
-
-// Columns [begin, end) of the sign.
-struct Columns {
-    std::int64_t begin = 0;
-    std::int64_t end = 0;
-
-    std::int64_t width() const { return end - begin; }
-    bool contains(std::int64_t x) const { return x >= begin && x < end; }
-};
 
 std::int64_t reserveColumns(const Layout &layout) {
     return layout.reserve ? layout.reserve->columns : 0;
@@ -179,6 +173,50 @@ std::optional<std::string> placeLines(std::vector<PlacedLine> &lines, const Layo
     return std::nullopt;
 }
 
+// The columns a line draws into: its room when it is cut there, else the sign outside the reserve.
+Columns drawnColumns(const PlacedLine &line, const Columns &free) {
+    return line.clipped ? line.room : free;
+}
+
+StackedText stacked(std::string what, SetText &set, std::int64_t x, std::int64_t &baseline,
+                    const Columns &columns) {
+    return {std::move(what), inkRows(set.text.characters, fontOf(set), set.setting, x, columns),
+            &baseline, &set.steps};
+}
+
+// Places the lines, then the route number, down the sign with their ink inside it (refused,
+// or cut and reported); the route number's baseline.
+Result<std::int64_t> placeDown(std::vector<PlacedLine> &lines, SetText *route, std::int64_t routeX,
+                               const Columns &free, const Layout &layout, Report &report,
+                               std::string *reason) {
+    if (const auto overflow = placeLines(lines, layout)) {
+        if (layout.overflow == Overflow::refuse) {
+            return refuse(reason, Errc::doesNotFit, *overflow);
+        }
+        report.warnings.push_back(*overflow + ": rows cut");
+    }
+    std::vector<StackedText> stack;
+    for (PlacedLine &line : lines) {
+        stack.push_back(stacked("line " + std::to_string(stack.size() + 1) + " (\"" +
+                                    line.set.text.utf8 + "\")",
+                                line.set, line.x, line.baseline, drawnColumns(line, free)));
+    }
+    if (const std::error_code error = keepInkInside(stack, layout, report, reason)) {
+        return error;
+    }
+    if (!route) {
+        return 0;
+    }
+    const std::int64_t capHeight = fontOf(*route).capHeight();
+    std::int64_t baseline = floorHalf(std::int64_t{layout.height} - capHeight) + capHeight;
+    const StackedText alone =
+        stacked("the route number \"" + route->text.utf8 + "\"", *route, routeX, baseline, free);
+    if (const std::error_code error = keepInkInside({&alone, 1}, layout, report, reason)) {
+        return error;
+    }
+    return baseline;
+}
+
 // Fits every line into room; the lines as they will be drawn, or why they do not fit.
 Result<std::vector<PlacedLine>> fitLines(const Layout &layout, std::vector<CheckedText> &texts,
                                          const Columns &room, Report &report, std::string *reason) {
@@ -243,17 +281,10 @@ void drawGlyph(Canvas &canvas, const Glyph &glyph, std::int64_t left, std::int64
 // Draws set with its pen starting at x on baseline, only into columns.
 void drawText(Canvas &canvas, const SetText &set, std::int64_t x, std::int64_t baseline,
               std::uint8_t colour, const Columns &columns) {
-    const Font &font = fontOf(set);
-    std::int64_t pen = x;
-    for (const char32_t character : set.text.characters) {
-        if (isSpace(character)) {
-            pen += set.setting.spaceWidth;
-        } else if (const Glyph *glyph = font.glyph(character)) {
-            drawGlyph(canvas, *glyph, pen + glyph->left, baseline - glyph->top, colour, columns);
-            pen += glyph->advance;
-        }
-        pen += set.setting.spacing;
-    }
+    forEachGlyph(set.text.characters, fontOf(set), set.setting, x,
+                 [&](const Glyph &glyph, std::int64_t left, std::int64_t top) {
+                     drawGlyph(canvas, glyph, left, baseline + top, colour, columns);
+                 });
 }
 
 LineReport reportOf(const SetText &set, std::int64_t width, std::int64_t available, std::int64_t x,
@@ -333,27 +364,21 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
     if (!lines) {
         return lines.error();
     }
-    if (const auto overflow = placeLines(*lines, layout)) {
-        if (layout.overflow == Overflow::refuse) {
-            return refuse(reason, Errc::doesNotFit, *overflow);
-        }
-        sign.report.warnings.push_back(*overflow + ": rows cut");
+    const auto routeBaseline =
+        placeDown(*lines, route ? &*route : nullptr, routeX, free, layout, sign.report, reason);
+    if (!routeBaseline) {
+        return routeBaseline.error();
     }
-
     sign.values.assign(static_cast<std::size_t>(*width) * layout.height, 0);
     Canvas canvas{*width, layout.height, sign.values};
     for (const PlacedLine &line : *lines) {
-        const Columns columns = line.clipped ? line.room : free;
-        drawText(canvas, line.set, line.x, line.baseline, line.colour, columns);
+        drawText(canvas, line.set, line.x, line.baseline, line.colour, drawnColumns(line, free));
         sign.report.lines.push_back(reportOf(line.set, std::min(line.set.width, line.room.width()),
                                              line.room.width(), line.x, line.baseline));
     }
     if (route) {
-        const std::int64_t capHeight = fontOf(*route).capHeight();
-        const std::int64_t baseline =
-            floorHalf(std::int64_t{layout.height} - capHeight) + capHeight;
-        drawText(canvas, *route, routeX, baseline, layout.route->colour, free);
-        sign.report.route = reportOf(*route, route->width, area.width(), routeX, baseline);
+        drawText(canvas, *route, routeX, *routeBaseline, layout.route->colour, free);
+        sign.report.route = reportOf(*route, route->width, area.width(), routeX, *routeBaseline);
     }
     return sign;
 }

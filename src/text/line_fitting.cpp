@@ -1,8 +1,9 @@
 // Fitting, in its order: the line's later fonts, then less letter spacing, then narrower spaces
 // (each one column at a time, so the widest setting that fits is kept), then, for a lone line,
-// a break at the space that best balances the halves. A step is recorded once each time it
-// changes the setting: nextFont once for each change of font.
-#include "line_fitting.hpp"
+// a break at the space that best balances the halves, in a font whose two lines keep their ink
+// within the sign's height. A step is recorded once each time it changes the setting: nextFont
+// once for each change of font.
+#include "ink_rows.hpp"
 
 #include <algorithm>
 #include <array>
@@ -185,7 +186,18 @@ balancedHalves(const std::u32string &text, const Font &font, const Setting &sett
     return std::array{text.substr(0, best->first), text.substr(best->second)};
 }
 
-// Step 4: the lone line in two, set with the fonts whose two lines fit the sign's height.
+// Whether two lines of font, their capitals lineGap apart, keep the ink of halves within the
+// sign's height (placement moves them to where they do).
+bool inkFitsHeight(const std::array<std::u32string, 2> &halves, const Font &font,
+                   const Layout &layout) {
+    InkRows ink = inkRows(halves[0], font, {}, 0, everyColumn);
+    ink.add(inkRows(halves[1], font, {}, 0, everyColumn)
+                .shifted(std::int64_t{font.capHeight()} + layout.lineGap));
+    return ink.rows() <= std::int64_t{layout.height};
+}
+
+// Step 4: the lone line in two, set with the fonts whose two lines fit the sign's height, both
+// their capitals and their ink.
 std::optional<LineFit> breakLine(const Layout &layout, const std::u32string &text,
                                  const GroupFit &whole, std::int64_t room) {
     const std::vector<Font> &fonts = layout.lines.front().fonts;
@@ -206,8 +218,11 @@ std::optional<LineFit> breakLine(const Layout &layout, const std::u32string &tex
     if (!halves) {
         return std::nullopt;
     }
-    const auto pair = fitGroup(*halves, layout, fonts,
-                               static_cast<std::size_t>(first - fonts.begin()), room, twoLinesFit);
+    const auto pair =
+        fitGroup(*halves, layout, fonts, static_cast<std::size_t>(first - fonts.begin()), room,
+                 [&](const Font &font) {
+                     return twoLinesFit(font) && inkFitsHeight(*halves, font, layout);
+                 });
     if (!pair || pair->width > room) {
         return std::nullopt;
     }

@@ -24,6 +24,23 @@ bool isSpace(char32_t character);
 // The columns a run takes under setting: the pens' advances and the spacing between glyphs.
 std::int64_t runWidth(std::u32string_view run, const Font &font, const Setting &setting);
 
+// Calls draw(glyph, left, top) for each glyph of run set under setting, its pen starting at x on
+// a baseline at row 0: (left, top) is where the glyph's top-left pixel lands.
+template <class Draw>
+void forEachGlyph(std::u32string_view run, const Font &font, const Setting &setting, std::int64_t x,
+                  Draw draw) {
+    std::int64_t pen = x;
+    for (const char32_t character : run) {
+        if (isSpace(character)) {
+            pen += setting.spaceWidth;
+        } else if (const Glyph *glyph = font.glyph(character)) {
+            draw(*glyph, pen + glyph->left, -std::int64_t{glyph->top});
+            pen += glyph->advance;
+        }
+        pen += setting.spacing;
+    }
+}
+
 // The setting a font has before fitting changes it (a space's own advance, its natural spacing,
 // unless the layout sets them).
 Setting naturalSetting(const std::vector<Font> &fonts, std::size_t font, const Layout &layout);

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 namespace qrvx::author {
 namespace {
@@ -77,7 +78,7 @@ TEST(RoundTrip, RandomImagesDecodeToTheValuesEncoded) {
 
 // The sample's keys after line size, colour system and palette.
 std::string furtherKeys(const Bytes &graphic) {
-    const SectionsView parts = sections(graphic);
+    const SectionsView parts = sections(graphic).value();
     std::istringstream text(
         std::string(parts.parameterBlock.begin() + 3, parts.parameterBlock.end() - 1));
     std::string keys;
@@ -246,6 +247,28 @@ TEST(ReadPng, EveryColourTypeAndDepthGivesItsRgb) {
             EXPECT_EQ(image->width * 10 + image->height, 21u);
             EXPECT_EQ(image->rgb, c.expected) << c.colourType << " " << c.bitDepth;
         }
+    }
+}
+
+// The encode fuzz target's kept inputs whose headers promise more than their data keeps: refused
+// past a limit at once, else in the row where the data ends (that target runs under a memory limit
+// that a buffer sized by the header breaks).
+TEST(ReadPng, RefusesWhatTheHeaderPromisesAndTheDataDoesNotKeep) {
+    const std::tuple<const char *, Errc, const char *> cases[] = {
+        {"60000x60000-grey", Errc::corruptPng, "libpng: Not enough image data, in row 1 of 60000"},
+        {"1000000x500-rgb", Errc::corruptPng, "libpng: Not enough image data, in row 1 of 500"},
+        {"1000001x16-grey", Errc::imageTooLarge,
+         "declares 1000001 x 16 pixels; a PNG is read at most 1000000 pixels a side"},
+        {"70000x70000-grey", Errc::imageTooLarge,
+         "declares 70000 x 70000 pixels; a graphic holds at most 4294967295 pixels"},
+        {"1025x1024-grey-interlaced", Errc::imageTooLarge,
+         "1025 x 1024 pixels, interlaced; an interlaced PNG is read at most 1048576 pixels"},
+    };
+    for (const auto &[name, error, expected] : cases) {
+        const std::string file = std::string(QRVX_FUZZ_ENCODE_DIR "/header-promises-") + name;
+        std::string reason;
+        EXPECT_EQ(readPngFile(file.c_str(), {}, &reason).error(), error) << name;
+        EXPECT_NE(reason.find(expected), std::string::npos) << reason;
     }
 }
 

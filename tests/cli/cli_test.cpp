@@ -195,6 +195,7 @@ TEST_F(Cli, Png) {
     write("z", str(makeGraphic({"ZJSON", std::nullopt, {1}})));
     write("e", str(makeGraphic({"VE8", std::nullopt, {}})));
     write("k", "keep");
+    write("wide", str(makeGraphic({"VE8", std::nullopt, ByteVector(1000001, 0x55)})));
     // Palette entries 3, 1 and 0 in its one column.
     const std::string colour =
         str(makeGraphic({"VE8,CS1,PA255,PB65280,PD16777215", std::nullopt, {0x01, 0x03}}));
@@ -206,6 +207,8 @@ TEST_F(Cli, Png) {
     const std::string odd =
         "1x8 Title=g.png FFFFFF 00FF00 FF0000 FF0000 FF0000 FF0000 FF0000 FF0000";
     const std::string debug = "[qrvx debug] convertCS0Image:550: converting CS0 Image";
+    const std::string wide = "wide: writing PNG: 1000001 x 8 pixels; PNG export stops at libpng's "
+                             "limit of 1000000 pixels a side\n";
     std::vector<Row> rows = {
         {"png m.bin -o o.png --fg #FF8000 --bg 000080 --title 7", 0, "", {}, {{"o.png", sign}}},
         {"png m.bin", 0, "", {}, {{"m.png", plain}}},
@@ -214,6 +217,7 @@ TEST_F(Cli, Png) {
         {"png -v m.bin -o v.png", 0, debug},
         {"png z -o k", 1, "z: decoding: Invalid argument\n", {}, {{"k", "keep"}}},
         {"png e -o k", 1, "e: no pixels to draw: No data available\n", {}, {{"k", "keep"}}},
+        {"png wide -o k", 1, wide, {}, {{"k", "keep"}}},
         {"png m.bin -o no/o.png", 1, "no/o.png: creating: No such file or directory"},
     };
     for (const char *bad : {"red", "#12345", "#1234567", "#GGGGGG", "+12345", "##123456"}) {
@@ -222,8 +226,8 @@ TEST_F(Cli, Png) {
     check(rows);
     const std::string traced = std::get<2>(run("-v png m.bin -o v.png"));
     EXPECT_EQ(traced.find(debug), traced.rfind(debug)) << traced; // decoded once
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"m.bin", "z", "e", "k", "g.png", "o.png", "m.png",
-                                                  "g.png.png", "v.png"}));
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"m.bin", "z", "e", "k", "wide", "g.png", "o.png",
+                                                  "m.png", "g.png.png", "v.png"}));
 }
 
 TEST_F(Cli, Extract) {
@@ -359,6 +363,10 @@ TEST_F(Cli, TextAndFonts) {
         {"text CENTRALSTATION --width 30 -o m", 1, "m: the text does not fit the sign: line 1 "},
         {"text CENTRALSTATION --width 30 --overflow clip -o k", 0,
          "qrvx: warning: line 1 (\"CENTRALSTATION\") cut at 28 of its "},
+        {"text HARBOUR Sq -o m", 1,
+         "the sign: line 2 (\"Sq\") needs 2 rows below the sign for its ink"},
+        {"text HARBOUR Sq --overflow clip -o q", 0,
+         "qrvx: warning: line 2 (\"Sq\") cut: its ink needs 2 rows below the sign\n"},
         {"text A B C D -o m", 2, usage},
         {"text A -o m --colour 2", 2, "--colour and --route-colour above 1 need --colour-system"},
         {"text A -o m --align middle", 2, "--align: not one of left|centre|right: middle" + usage},
@@ -369,7 +377,7 @@ TEST_F(Cli, TextAndFonts) {
     });
     EXPECT_NE(shown(work() / "c.png").find("0060D0"), std::string::npos); // colour 3 drawn
     EXPECT_NE(shown(work() / "f.png").find(" Title=qrvx fonts "), std::string::npos);
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"c", "c.png", "j", "k", "f.png"}));
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"c", "c.png", "j", "k", "q", "f.png"}));
 }
 
 // Exact drawings; COLUMNS counts only without --width.

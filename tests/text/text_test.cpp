@@ -96,11 +96,10 @@ std::map<char32_t, BdfGlyph> readBdf(const char *path) {
     return glyphs;
 }
 
-// The glyphs of text drawn pen after pen from x on baseline, as the BDF has them.
-Picture oracle(std::u32string_view text, std::uint32_t width, std::uint32_t height, int x,
-               int baseline, std::uint32_t spacing, char ink) {
+// The glyphs of text drawn into rows pen after pen from x on baseline, as the BDF has them.
+void drawAsBdf(Picture &rows, std::u32string_view text, int x, int baseline, std::uint32_t spacing,
+               char ink) {
     static const auto glyphs = readBdf(QRVX_TEST_FONT);
-    Picture rows(height, std::string(width, '.'));
     for (const char32_t character : text) {
         const BdfGlyph &glyph = glyphs.at(character);
         for (int row = 0; row < glyph.height; ++row) {
@@ -117,7 +116,6 @@ Picture oracle(std::u32string_view text, std::uint32_t width, std::uint32_t heig
         }
         x += glyph.advance + static_cast<int>(spacing);
     }
-    return rows;
 }
 
 TEST(TextFont, GlyphsOfAFontFileDrawnAtTheirAdvancesAsItsBdfHasThem) {
@@ -140,9 +138,9 @@ TEST(TextFont, GlyphsOfAFontFileDrawnAtTheirAdvancesAsItsBdfHasThem) {
         EXPECT_EQ(line.x, 1);
         const char ink =
             c.colourSystem == 0 || c.colour == 1 ? '#' : static_cast<char>('0' + c.colour);
-        EXPECT_EQ(decoded(*sign, c.colourSystem),
-                  oracle(c.text, 40, 10, line.x, line.baseline, c.spacing, ink))
-            << utf8 << " spacing " << c.spacing;
+        Picture expected(10, std::string(40, '.'));
+        drawAsBdf(expected, c.text, line.x, line.baseline, c.spacing, ink);
+        EXPECT_EQ(decoded(*sign, c.colourSystem), expected) << utf8 << " spacing " << c.spacing;
     }
     EXPECT_EQ(tiny().capHeight(), 5); // the ink of "H": the font has no CAP_HEIGHT
     EXPECT_EQ(tiny().glyphCount(), 6u);
@@ -185,6 +183,61 @@ TEST(TextLayout, AlignmentMarginsAndReserveToThePixel) {
     const auto graphic = encode(*sign, {});
     ASSERT_TRUE(graphic);
     EXPECT_EQ(parameters(*graphic)->RR.value, 4);
+}
+
+// Placed by the capitals at the bottom, then moved up while rows are free so that the ink stays
+// on the sign, else refused or cut and reported; a break counts only when its ink stays on it.
+TEST(TextLayout, InkKeptOnTheSignByMovingElseRefusedOrCut) {
+    const std::string hg = "line 1 (\"Hg\") ", below = "2 rows below the sign";
+    const std::string ink = " for its ink; its ink takes 7 rows, the sign has 6";
+    const struct {
+        std::string_view text;
+        std::uint32_t height;
+        Overflow overflow;
+        std::vector<std::int32_t> baselines; // none: refused
+        std::string message;                 // the refusal or the warning
+    } cases[] = {
+        // clang-format off
+        {"Hg", 8, Overflow::refuse, {6}, ""},
+        {"Hg", 6, Overflow::refuse, {}, hg + "needs " + below + ink},
+        {"Hg", 6, Overflow::clip, {6}, hg + "cut: its ink needs " + below},
+        {"HI Hg", 14, Overflow::refuse, {5, 12}, ""},
+        {"HI Hg", 13, Overflow::refuse, {}, "line 1 (\"HI Hg\") needs 11 columns, has 8"},
+        {"I", 6, Overflow::refuse, {}, "the route number \"Hg\" needs 1 row below the sign" + ink},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        Layout layout = layoutOf(c.text, {tiny()}, 8, c.height);
+        layout.lines[0].align = Align::left;
+        layout.marginX = 0;
+        layout.verticalAlign = VerticalAlign::bottom;
+        layout.overflow = c.overflow;
+        if (c.text == "I") { // beside the route number "Hg"
+            layout.route = RouteOptions{"Hg", {tiny()}, 1, Side::end, 1};
+        }
+        std::string reason;
+        const auto sign = compose(layout, &reason);
+        if (c.baselines.empty()) {
+            EXPECT_EQ(sign.error(), Errc::doesNotFit);
+            EXPECT_EQ(reason, c.message);
+            continue;
+        }
+        ASSERT_TRUE(sign) << reason;
+        Picture expected(c.height + 2, std::string(8, '.'));
+        std::vector<std::int32_t> baselines;
+        for (const LineReport &line : sign->report.lines) {
+            baselines.push_back(line.baseline);
+            drawAsBdf(expected, std::u32string(line.text.begin(), line.text.end()), line.x,
+                      line.baseline, line.spacing, '#');
+            EXPECT_EQ(!line.steps.empty() && line.steps.back() == FitStep::clipped,
+                      !c.message.empty());
+        }
+        expected.resize(c.height);
+        EXPECT_EQ(baselines, c.baselines) << c.text;
+        EXPECT_EQ(decoded(*sign), expected) << c.text;
+        EXPECT_EQ(sign->report.warnings,
+                  c.message.empty() ? std::vector<std::string>() : std::vector{c.message});
+    }
 }
 
 // Widths relative to what the built-in fonts measure, so that every step is reached.
