@@ -357,7 +357,7 @@ TEST_F(Cli, TextAndFonts) {
         {"png c -o c.png"},
         {"text --json CENTRALSTATION --width 60 -o j", 0, "",
          {R"("font":"sign-7-narrow","spaceWidth":2,"spacing":0,)"
-          R"("steps":["next-font","next-font","less-spacing"],"text":"CENTRALSTATION","width":48,)"}},
+          R"("steps":["next-font","next-font","less-spacing"],"text":"CENTRALSTATION","width":49,)"}},
         {"text Ω -o m", 1, "qrvx: m: a character the font cannot draw: line 1: U+03A9 \"Ω\" is not "
          "in sign-14, sign-7, sign-7-narrow\n"},
         {"text CENTRALSTATION --width 30 -o m", 1, "m: the text does not fit the sign: line 1 "},
