@@ -57,7 +57,7 @@ struct StepLabel {
     std::string_view label;
 };
 constexpr std::array<StepLabel, 5> stepLabels = {{
-    {text::FitStep::nextFont, "condensed: next font"},
+    {text::FitStep::nextFont, "next font"},
     {text::FitStep::lessSpacing, "spacing reduced"},
     {text::FitStep::narrowerSpaces, "spaces narrowed"},
     {text::FitStep::brokenIntoLines, "broken into two lines"},
