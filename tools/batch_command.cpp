@@ -31,8 +31,9 @@ int runBatchCommand(BatchCommandOptions &options) {
     batch.jobs = options.jobs.value_or(availableCores());
     batch.progress = ::isatty(STDERR_FILENO) == 1;
     const BatchTally tally = runBatch(batch, std::cerr);
-    std::cout << batch.directory << "/index.html: " << tally.rows - tally.refused << " signs made, "
-              << tally.fitted << " fitted to their room, " << tally.refused << " refused\n";
+    std::cout << batch.directory << "/index.html: signs made " << tally.rows - tally.refused
+              << " (fitted to their room " << tally.fitted << "), refused " << tally.refused
+              << '\n';
     return tally.refused == 0 ? 0 : 1;
 }
 
