@@ -120,7 +120,7 @@ TEST_F(Batch, ThreadsChangeNoByte) {
     for (int row = 0; row < 40; ++row) {
         list += "R" + std::to_string(row) + "," + std::to_string(row) + ",Haltestelle " +
                 std::to_string(row * 7919) + (row % 3 == 0 ? ",via Markt" : ",") +
-                (row % 5 == 0 ? ",64\n" : ",\n");
+                (row % 5 == 0 ? ",80\n" : ",\n");
     }
     list += "X,1," + aeroplane + ",,\n";
     EXPECT_EQ(run(list, "--jobs 1").first, 1);
