@@ -2,9 +2,9 @@
 // before anything is written, or else every row is made or refused alone; either way nothing is
 // written outside the output directory and no temporary file is left behind.
 #include "batch_run.hpp"
+#include "fuzz_check.hpp"
 #include "qrvx_host_trace.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,14 +12,6 @@
 #include <string_view>
 
 namespace fs = std::filesystem;
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 namespace {
 
