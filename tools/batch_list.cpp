@@ -73,9 +73,10 @@ ListColumns::ListColumns(std::uint64_t line, std::span<const std::string> names)
     const auto options = signOptionNames();
     for (const std::string &name : names) {
         Role role = Role::option;
+        const auto lineColumn = std::ranges::find(lineColumns, name);
         if (name == codeColumn) {
             role = Role::code;
-        } else if (std::ranges::find(lineColumns, name) != lineColumns.end()) {
+        } else if (lineColumn != lineColumns.end()) {
             role = Role::line;
         } else if (name == routeColumn) {
             role = Role::route;
@@ -85,7 +86,8 @@ ListColumns::ListColumns(std::uint64_t line, std::span<const std::string> names)
         if (std::ranges::any_of(columns_, [&](const Column &seen) { return seen.name == name; })) {
             throw CsvError(line, "column '" + name + "' twice");
         }
-        columns_.push_back({role, name});
+        columns_.push_back(
+            {role, name, static_cast<std::size_t>(lineColumn - lineColumns.begin())});
     }
     if (std::ranges::none_of(columns_, [](const Column &c) { return c.role == Role::code; })) {
         throw CsvError(line, "no column 'code' in the first row, which names the columns");
@@ -95,6 +97,7 @@ ListColumns::ListColumns(std::uint64_t line, std::span<const std::string> names)
 ListRow ListColumns::row(std::uint64_t line, std::span<const std::string> cells,
                          const SignRequest &defaults) const {
     ListRow row{line, {}, {}};
+    std::array<std::string, lineColumns.size()> lines;
     for (std::size_t at = 0; at < cells.size(); ++at) {
         const std::string &cell = cells[at];
         if (at >= columns_.size()) {
@@ -110,7 +113,7 @@ ListRow ListColumns::row(std::uint64_t line, std::span<const std::string> cells,
         } else if (cell.empty()) {
             continue; // the default holds
         } else if (column.role == Role::line) {
-            row.request.lines.push_back(cell); // in column order; an empty one is left out
+            lines[column.line] = cell;
         } else if (column.role == Role::route) {
             row.request.options[column.name] = {cell};
         } else {
@@ -125,7 +128,13 @@ ListRow ListColumns::row(std::uint64_t line, std::span<const std::string> cells,
                                  std::to_string(maxCodeLength) +
                                  " letters, digits, '-' and '_', which every file system takes");
     }
-    const bool route = row.request.options.contains(routeColumn);
+    for (std::string &text : lines) {
+        if (!text.empty()) {
+            row.request.lines.push_back(std::move(text)); // an empty line is left out
+        }
+    }
+    const bool route =
+        row.request.options.contains(routeColumn) || defaults.options.contains(routeColumn);
     for (const auto &[name, values] : defaults.options) {
         if (route || std::ranges::find(routeStyle, name) == routeStyle.end()) {
             row.request.options.emplace(name, values); // unless a cell gave it

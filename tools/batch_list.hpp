@@ -43,6 +43,7 @@ private:
     struct Column {
         Role role;
         std::string name;
+        std::size_t line; // 0 to 2 for line1 to line3
     };
     std::vector<Column> columns_;
 };

@@ -25,6 +25,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view pageName = "index.html";
 constexpr std::string_view sheetName = "contact-sheet.png";
+// The codes on the contact sheet: the smallest built-in face.
+constexpr std::string_view labelFontName = "sign-7";
 // Rows travel between threads eight at a time, four such units a thread in flight.
 constexpr std::size_t rowsAUnit = 8;
 constexpr std::size_t unitsInFlight = 4;
@@ -128,11 +130,10 @@ private:
         if (auto error = shelf_.loadFor(options_.defaults)) {
             throw std::runtime_error(*error);
         }
-        const text::BuiltInFont &label = text::builtInFonts().front();
-        if (auto error = shelf_.load(std::string(label.name))) {
+        if (auto error = shelf_.load(std::string(labelFontName))) {
             throw std::runtime_error(*error);
         }
-        labelFont_ = shelf_.find(label.name);
+        labelFont_ = shelf_.find(labelFontName);
     }
 
     void createDirectory() const {
