@@ -47,14 +47,19 @@ Command addBatchCommand(CLI::App &app) {
         ->add_option("LIST", options->batch.list,
                      "CSV file: a first row naming the columns (code, line1 to line3, route and "
                      "the options below), then a sign a row; \"|\" separates values in a cell")
-        ->required();
+        ->required()
+        ->type_name("LIST.csv");
     command
         ->add_option("-o,--output", options->batch.directory,
                      "Directory for CODE.qrvx, CODE.png, index.html and contact-sheet.png")
-        ->required();
+        ->required()
+        ->type_name("DIR");
     command->add_option("-j,--jobs", options->jobs, "Rows made at once (default: the cores)")
-        ->check(CLI::Range(1u, 1024u));
-    addSignOptions(*command, options->batch.defaults); // every row's, where its cell is empty
+        ->check(CLI::Range(1u, 1024u))
+        ->type_name("N");
+    addSignOptions(*command, options->batch.defaults);
+    command->footer("The options of a sign are every row's, where its own cell is empty; the "
+                    "route's fonts, colour, side and gap only apply to rows with a route.");
     return {command, [options] { return runBatchCommand(*options); }};
 }
 
