@@ -1,7 +1,7 @@
 # The demo: every sample graphic drawn as a PNG by the qrvx tool, then a summary table; then a
-# few signs made from text, and the built-in fonts.
+# few signs made from text, and the built-in fonts; then the signs of a destination list.
 # cmake -DTOOL=qrvx -DSAMPLES=examples/graphics -DOUTPUT=build/demo/png
-#       -DTEXT_OUTPUT=build/demo/text -P examples/demo.cmake
+#       -DTEXT_OUTPUT=build/demo/text -DBATCH_OUTPUT=build/demo/batch -P examples/demo.cmake
 
 # Runs the tool with these arguments in DIRECTORY and stops the demo when it fails.
 function(qrvx directory)
@@ -41,3 +41,14 @@ qrvx("${TEXT_OUTPUT}" program airport-reserved.qrvx route-42.qrvx -o airport-42.
 qrvx("${TEXT_OUTPUT}" png airport-42.qrvx -o airport-42.png --title airport-42)
 qrvx("${TEXT_OUTPUT}" fonts -o fonts.png)
 message("\nSigns made from text, and the built-in fonts, in ${TEXT_OUTPUT}")
+
+# A destination list: its signs, review page and contact sheet. Its FLY row asks for an
+# aeroplane, which no built-in font has, and must be the only row refused.
+get_filename_component(lists "${CMAKE_CURRENT_LIST_DIR}" ABSOLUTE)
+execute_process(COMMAND "${TOOL}" batch destinations.csv -o "${BATCH_OUTPUT}" --width 128
+                WORKING_DIRECTORY "${lists}" RESULT_VARIABLE status ERROR_VARIABLE refused)
+if(NOT status EQUAL 1 OR NOT refused MATCHES "^destinations.csv:11: FLY: [^\n]*\n$")
+    message(FATAL_ERROR "qrvx batch: only the FLY row should be refused (${status}):\n${refused}")
+endif()
+message("\nAs planted: ${refused}The signs of destinations.csv, their review page (index.html) and "
+        "contact sheet in ${BATCH_OUTPUT}")

@@ -3,6 +3,7 @@
 // checks the targets have in common.
 #pragma once
 
+#include "fuzz_check.hpp"
 #include "graphic/graphic.hpp"
 #include "heap.hpp"
 #include "qrvx.h"
@@ -16,14 +17,6 @@
 #include <span>
 
 namespace qrvx::fuzz {
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 using HeapBytes = HeapArray<std::uint8_t>;
 

@@ -22,5 +22,6 @@ Command addShowCommand(CLI::App &app);
 Command addEncodeCommand(CLI::App &app);
 Command addTextCommand(CLI::App &app);
 Command addFontsCommand(CLI::App &app);
+Command addBatchCommand(CLI::App &app);
 
 } // namespace qrvx::cli

@@ -3,6 +3,7 @@
 #include "failure.hpp"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -19,9 +20,14 @@ Failure tooLarge(const std::string &path) {
     return Failure(path, "larger than 4 GiB - 1 bytes, the most a graphic can have", EFBIG);
 }
 
+// umask can only be read by setting it, which is no business for several threads at once: it is
+// read once (the tool never changes it).
 mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
     return 0666 & ~mask;
 }
 
@@ -233,6 +239,90 @@ void writeFile(const std::string &destination, std::span<const std::uint8_t> byt
     OutputFile file(destination, mode);
     file.write(bytes);
     file.commit();
+}
+
+namespace {
+
+// Beside the file it replaces, under a name no other output takes.
+int createTemporary(const std::string &directory, std::string_view name, std::string &temporary) {
+    static std::atomic<std::uint64_t> made{0};
+    for (;;) {
+        temporary = directory + "/." + std::string(name) + "." + std::to_string(::getpid()) + "." +
+                    std::to_string(made++);
+        // The umask applies as to any new file.
+        const int opened = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (opened >= 0 || errno != EEXIST) {
+            return opened;
+        }
+    }
+}
+
+} // namespace
+
+OutputInDirectory::OutputInDirectory(const std::string &directory, std::string_view name)
+    : path_(directory + "/" + std::string(name)),
+      file_(createTemporary(directory, name, temporary_)) {
+    if (file_.get() < 0) {
+        temporary_.clear();
+        throw Failure(path_, "creating", errno);
+    }
+}
+
+OutputInDirectory::~OutputInDirectory() {
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+    }
+}
+
+void OutputInDirectory::write(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t gathered = 1 << 16;
+    if (buffer_.size() + bytes.size() > gathered) {
+        flush();
+    }
+    if (bytes.size() >= gathered) {
+        writeAll(file_.get(), bytes, path_);
+    } else {
+        buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    }
+}
+
+void OutputInDirectory::flush() {
+    writeAll(file_.get(), buffer_, path_);
+    buffer_.clear();
+}
+
+void OutputInDirectory::commit() {
+    flush();
+    if (file_.close() != 0) {
+        throw Failure(path_, "writing", errno);
+    }
+    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        throw Failure(path_, "replacing", errno);
+    }
+    temporary_.clear();
+}
+
+void replaceInDirectory(const std::string &directory, std::string_view name,
+                        std::span<const std::uint8_t> bytes) {
+    OutputInDirectory file(directory, name);
+    file.write(bytes);
+    file.commit();
+}
+
+void syncFileSystem(const std::string &directory) {
+    const Descriptor opened(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (opened.get() < 0) {
+        throw Failure(directory, "opening", errno);
+    }
+#if defined(__linux__)
+    const int synced = ::syncfs(opened.get());
+#else
+    ::sync();
+    const int synced = ::fsync(opened.get());
+#endif
+    if (synced != 0) {
+        throw Failure(directory, "writing to the disk", errno);
+    }
 }
 
 mode_t existingMode(const std::string &path) {

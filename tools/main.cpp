@@ -34,7 +34,7 @@ int main(int argc, char **argv) {
         qrvx::cli::addExtractCommand(app), qrvx::cli::addProgramCommand(app),
         qrvx::cli::addMarkCommand(app),    qrvx::cli::addShowCommand(app),
         qrvx::cli::addEncodeCommand(app),  qrvx::cli::addTextCommand(app),
-        qrvx::cli::addFontsCommand(app)};
+        qrvx::cli::addFontsCommand(app),   qrvx::cli::addBatchCommand(app)};
 
     try {
         app.parse(argc, argv);
@@ -63,6 +63,6 @@ int main(int argc, char **argv) {
     }
     // Not CLI11's own requirement, whose message would hide an unknown command's name.
     std::cerr << "qrvx: a command is required: info, png, extract, program, mark, show, encode, "
-                 "text or fonts (see --help)\n";
+                 "text, fonts or batch (see --help)\n";
     return qrvx::cli::usageError;
 }

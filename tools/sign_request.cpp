@@ -333,20 +333,6 @@ std::uint8_t colourOfLine(const SignSettings &settings, std::size_t line) {
     return settings.colours[std::min(line, settings.colours.size() - 1)];
 }
 
-// The colours of the graphic's pixel values as its parameters say.
-std::array<author::Rgb, 4> paletteOf(const author::Bytes &graphic) {
-    const auto read = parameters(graphic);
-    if (!read || read->colourSystem == 0) {
-        return {author::Rgb{0, 0, 0}, author::Rgb{255, 255, 255}, author::Rgb{255, 255, 255},
-                author::Rgb{255, 255, 255}};
-    }
-    const auto rgb = [](std::uint32_t bgr) {
-        return author::Rgb{static_cast<std::uint8_t>(bgr), static_cast<std::uint8_t>(bgr >> 8),
-                           static_cast<std::uint8_t>(bgr >> 16)};
-    };
-    return {rgb(read->colourA), rgb(read->colourB), rgb(read->colourC), rgb(read->colourD)};
-}
-
 } // namespace
 
 std::span<const std::string_view> signOptionNames() {
@@ -383,6 +369,41 @@ void addSignOptions(CLI::App &command, SignRequest &request) {
 std::optional<std::string> requestError(const SignRequest &request) {
     SignSettings settings;
     return readSettings(request, settings);
+}
+
+namespace {
+
+constexpr std::array<author::Rgb, 4> whiteOnBlack{author::Rgb{0, 0, 0}, author::Rgb{255, 255, 255},
+                                                  author::Rgb{255, 255, 255},
+                                                  author::Rgb{255, 255, 255}};
+
+} // namespace
+
+std::array<author::Rgb, 4> signPalette(ByteSpan graphic) {
+    const auto read = parameters(graphic);
+    if (!read || read->colourSystem == 0) {
+        return whiteOnBlack;
+    }
+    const auto rgb = [](std::uint32_t bgr) {
+        return author::Rgb{static_cast<std::uint8_t>(bgr), static_cast<std::uint8_t>(bgr >> 8),
+                           static_cast<std::uint8_t>(bgr >> 16)};
+    };
+    return {rgb(read->colourA), rgb(read->colourB), rgb(read->colourC), rgb(read->colourD)};
+}
+
+std::array<author::Rgb, 4> signPalette(const Bitmap &bitmap) {
+    const auto palette = bitmap.palette();
+    if (palette.size() < 4) {
+        return whiteOnBlack;
+    }
+    std::array<author::Rgb, 4> colours;
+    for (std::size_t value = 0; value < colours.size(); ++value) {
+        // Each byte of a decoded palette word holds the value.
+        colours[value] = {static_cast<std::uint8_t>(palette[value].red),
+                          static_cast<std::uint8_t>(palette[value].green),
+                          static_cast<std::uint8_t>(palette[value].blue)};
+    }
+    return colours;
 }
 
 std::optional<std::string> FontShelf::load(const std::string &spec) {
@@ -448,7 +469,7 @@ Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, st
     if (!graphic) {
         return graphic.error();
     }
-    const auto palette = paletteOf(*graphic);
+    const auto palette = signPalette(*graphic);
     return MadeSign{std::move(*sign), std::move(*graphic), palette};
 }
 

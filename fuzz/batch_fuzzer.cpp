@@ -1,0 +1,69 @@
+// Destination lists: arbitrary bytes read as a list and made into signs. A list is refused
+// before anything is written, or else every row is made or refused alone; either way nothing is
+// written outside the output directory and no temporary file is left behind.
+#include "batch_run.hpp"
+#include "fuzz_check.hpp"
+#include "qrvx_host_trace.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A directory of the process's own, on a RAM file system when there is one (every run ends with
+// a sync of the file system), removed at exit.
+struct Root {
+    fs::path path;
+    Root() {
+        const fs::path base =
+            fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        std::string pattern = (base / "qrvx_batch_fuzz_XXXXXX").string();
+        FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
+        path = pattern;
+    }
+    ~Root() { fs::remove_all(path); }
+};
+
+const fs::path &root() {
+    static const Root made;
+    return made.path;
+}
+
+std::size_t entries(const fs::path &directory) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    // A font column names files and fontconfig patterns anywhere on the machine.
+    if (bytes.find("font") != bytes.npos) {
+        return 0;
+    }
+    QTR_useNoLogger();
+    const fs::path list = root() / "list.csv";
+    const fs::path out = root() / "out";
+    std::ofstream(list, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
+    qrvx::cli::BatchOptions options;
+    options.list = list.string();
+    options.directory = out.string();
+    std::ostringstream messages;
+    try {
+        const qrvx::cli::BatchTally tally = qrvx::cli::runBatch(options, messages);
+        // Two files a sign made, the page and the sheet, and no temporary file.
+        FUZZ_CHECK(entries(out) == 2 * (tally.rows - tally.refused) + 2);
+        FUZZ_CHECK(tally.fitted <= tally.rows - tally.refused);
+    } catch (const std::exception &) {
+        FUZZ_CHECK(!fs::exists(out)); // a list that cannot be made writes nothing
+    }
+    FUZZ_CHECK(entries(root()) == (fs::exists(out) ? 2u : 1u));
+    fs::remove_all(out);
+    return 0;
+}

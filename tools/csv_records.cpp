@@ -1,0 +1,181 @@
+#include "csv_records.hpp"
+
+#include <csv.h>
+#include <utf8proc.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <exception>
+#include <string_view>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace qrvx::cli {
+namespace {
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+// Why a cell is no text; empty when it is.
+std::string textProblem(std::string_view cell) {
+    const auto *bytes = reinterpret_cast<const utf8proc_uint8_t *>(cell.data());
+    for (std::size_t at = 0; at < cell.size();) {
+        utf8proc_int32_t character = 0;
+        const utf8proc_ssize_t length = utf8proc_iterate(
+            bytes + at, static_cast<utf8proc_ssize_t>(cell.size() - at), &character);
+        if (length < 0) {
+            return "not UTF-8 (byte " + std::to_string(at + 1) +
+                   " of a cell; save the list as CSV UTF-8)";
+        }
+        if (character == 0) {
+            return "a NUL character in a cell";
+        }
+        at += static_cast<std::size_t>(length);
+    }
+    return {};
+}
+
+// What libcsv's callbacks build up, one record at a time. An exception cannot pass through
+// libcsv's C frames, so the first one is kept and the rest of the input ignored.
+struct Reading {
+    const CsvLimits &limits;
+    const CsvRecordHandler &each;
+    std::uint64_t line = 1;
+    std::uint64_t recordLine = 0; // 0 until the record's first cell ends
+    std::vector<std::string> cells;
+    std::exception_ptr failure;
+
+    void cell(std::string_view text) {
+        if (failure) {
+            return;
+        }
+        if (recordLine == 0) {
+            // A quoted first cell may span lines; the record starts where it did.
+            recordLine = line - static_cast<std::uint64_t>(std::ranges::count(text, '\n'));
+        }
+        if (cells.size() == limits.cells) {
+            fail(CsvError(line, "more than " + std::to_string(limits.cells) + " cells"));
+            return;
+        }
+        if (std::string problem = textProblem(text); !problem.empty()) {
+            fail(CsvError(line, problem));
+            return;
+        }
+        cells.emplace_back(text);
+    }
+
+    void recordEnd() {
+        if (!failure &&
+            std::ranges::any_of(cells, [](const auto &text) { return !text.empty(); })) {
+            try {
+                each(recordLine, cells);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+        cells.clear();
+        recordLine = 0;
+    }
+
+    template <class Error>
+    void fail(const Error &error) {
+        failure = std::make_exception_ptr(error);
+    }
+};
+
+void onCell(void *text, std::size_t size, void *reading) {
+    static_cast<Reading *>(reading)->cell(
+        {static_cast<const char *>(text), text != nullptr ? size : 0});
+}
+
+void onRecordEnd(int, void *reading) {
+    static_cast<Reading *>(reading)->recordEnd();
+}
+
+// Feeds libcsv a line at a time, so that the callbacks know the line they are on.
+class Feeder {
+public:
+    explicit Feeder(Reading &reading) : reading_(reading) {
+        csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI); // fails only without a parser
+    }
+    ~Feeder() { csv_free(&parser_); }
+    Feeder(const Feeder &) = delete;
+    Feeder &operator=(const Feeder &) = delete;
+
+    void feed(std::string_view bytes) {
+        while (!bytes.empty() && !reading_.failure) {
+            const std::size_t end = std::min(bytes.find('\n'), bytes.size() - 1) + 1;
+            parse(bytes.substr(0, end));
+            if (bytes[end - 1] == '\n') {
+                ++reading_.line;
+            }
+            bytes.remove_prefix(end);
+        }
+    }
+
+    void finish() {
+        if (!reading_.failure && csv_fini(&parser_, onCell, onRecordEnd, &reading_) != 0) {
+            reading_.fail(CsvError(reading_.line, quotingError()));
+        }
+    }
+
+private:
+    void parse(std::string_view part) {
+        if (csv_parse(&parser_, part.data(), part.size(), onCell, onRecordEnd, &reading_) !=
+                part.size() &&
+            !reading_.failure) {
+            reading_.fail(CsvError(reading_.line, quotingError()));
+        }
+        if (!reading_.failure && csv_get_buffer_size(&parser_) > reading_.limits.cellBytes) {
+            reading_.fail(CsvError(reading_.line, "a cell longer than " +
+                                                      std::to_string(reading_.limits.cellBytes) +
+                                                      " bytes"));
+        }
+    }
+
+    std::string quotingError() {
+        const int error = csv_error(&parser_);
+        if (error == CSV_EPARSE) {
+            return "malformed quoting (a quote inside an unquoted cell, text after a closing "
+                   "quote, or a quote never closed)";
+        }
+        return csv_strerror(error);
+    }
+
+    Reading &reading_;
+    csv_parser parser_{};
+};
+
+} // namespace
+
+void readCsvRecords(int descriptor, const CsvLimits &limits, const CsvRecordHandler &each) {
+    Reading reading{limits, each, 1, 0, {}, {}};
+    Feeder feeder(reading);
+    std::array<char, 1 << 16> buffer{};
+    bool first = true;
+    while (!reading.failure) {
+        const ssize_t count = ::read(descriptor, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            throw std::system_error(errno, std::generic_category(), "reading");
+        }
+        if (count == 0) {
+            feeder.finish();
+            break;
+        }
+        std::string_view bytes(buffer.data(), static_cast<std::size_t>(count));
+        if (first && bytes.starts_with(byteOrderMark)) {
+            bytes.remove_prefix(byteOrderMark.size());
+        }
+        first = false;
+        feeder.feed(bytes);
+    }
+    if (reading.failure) {
+        std::rethrow_exception(reading.failure);
+    }
+}
+
+} // namespace qrvx::cli
