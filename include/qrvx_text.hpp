@@ -69,11 +69,11 @@ struct FontData;
 // A font at one pixel size, every glyph of its Unicode map rendered once when it is loaded.
 class QRVX_TEXT_API Font {
 public:
-    // SPEC is a built-in name ("sign-7"), a file path (a scalable font takes its pixel size
+    // FONT is a built-in name ("sign-7"), a file path (a scalable font takes its pixel size
     // after "@": "DejaVuSans.ttf@12"; a bitmap font with several sizes may too), or a fontconfig
     // pattern ("Terminus:pixelsize=16"; bitmap fonts allowed). Errors: Errc::fontNotFound,
     // Errc::fontUnreadable, std::errc values of reading the file, std::errc::not_enough_memory.
-    static Result<Font> load(std::string_view spec, std::string *reason = nullptr) noexcept;
+    static Result<Font> load(std::string_view fontName, std::string *reason = nullptr) noexcept;
     // The same from a font file's bytes (copied); `name` is what reports call it.
     static Result<Font> fromMemory(ByteSpan bytes, std::string_view name,
                                    std::optional<std::uint32_t> pixelSize = std::nullopt,

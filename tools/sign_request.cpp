@@ -107,7 +107,7 @@ std::string readPalette(std::string_view text, std::optional<std::array<author::
 }
 
 constexpr std::array signOptions{
-    SignOption{"font", "SPEC",
+    SignOption{"font", "FONT",
                "A font to try, in fitting order: built-in name, file (FILE@SIZE for a scalable "
                "one) or fontconfig pattern (default: sign-14, sign-7, sign-7-narrow for one "
                "line; sign-7, sign-7-narrow for two or three)",
@@ -160,7 +160,7 @@ constexpr std::array signOptions{
     SignOption{
         "route-side", "start|end", "Where the route number sits (default start)", false,
         [](SignSettings &s, std::string_view v) { return readChoice(sideNames, v, s.route.side); }},
-    SignOption{"route-font", "SPEC",
+    SignOption{"route-font", "FONT",
                "A font for the route number, in fitting order (default route-16)", true,
                [](SignSettings &, std::string_view value) {
                    return value.empty() ? "empty" : std::string();
@@ -289,36 +289,36 @@ std::optional<std::string> readSettings(const SignRequest &request, SignSettings
     return combinationError(request, settings);
 }
 
-struct FontSpecs {
+struct FontNames {
     std::vector<std::string_view> lines;
     std::vector<std::string_view> route; // empty without a route number
 };
 
 template <std::size_t N>
-std::vector<std::string_view> specsOr(const std::vector<std::string> *given,
+std::vector<std::string_view> namesOr(const std::vector<std::string> *given,
                                       const std::array<std::string_view, N> &defaults) {
     return given ? std::vector<std::string_view>(given->begin(), given->end())
                  : std::vector<std::string_view>(defaults.begin(), defaults.end());
 }
 
-FontSpecs fontSpecsOf(const SignRequest &request) {
-    FontSpecs specs;
+FontNames fontNamesOf(const SignRequest &request) {
+    FontNames fontNames;
     const auto *lineFonts = valuesOf(request, "font");
-    specs.lines = request.lines.size() > 1 ? specsOr(lineFonts, severalLinesFonts)
-                                           : specsOr(lineFonts, oneLineFonts);
+    fontNames.lines = request.lines.size() > 1 ? namesOr(lineFonts, severalLinesFonts)
+                                               : namesOr(lineFonts, oneLineFonts);
     if (valuesOf(request, "route")) {
-        specs.route = specsOr(valuesOf(request, "route-font"), routeFonts);
+        fontNames.route = namesOr(valuesOf(request, "route-font"), routeFonts);
     }
-    return specs;
+    return fontNames;
 }
 
-// The fonts of specs from the shelf; false, and why, when one is not on it.
-bool shelved(std::span<const std::string_view> specs, const FontShelf &shelf,
+// The fonts of fontNames from the shelf; false, and why, when one is not on it.
+bool shelved(std::span<const std::string_view> fontNames, const FontShelf &shelf,
              std::vector<text::Font> &fonts, std::string &reason) {
-    for (const std::string_view spec : specs) {
-        const text::Font *font = shelf.find(spec);
+    for (const std::string_view fontName : fontNames) {
+        const text::Font *font = shelf.find(fontName);
         if (!font) {
-            reason = std::string(spec) + ": not loaded";
+            reason = std::string(fontName) + ": not loaded";
             return false;
         }
         fonts.push_back(*font);
@@ -406,25 +406,25 @@ std::array<author::Rgb, 4> signPalette(const Bitmap &bitmap) {
     return colours;
 }
 
-std::optional<std::string> FontShelf::load(const std::string &spec) {
-    if (fonts_.contains(spec)) {
+std::optional<std::string> FontShelf::load(const std::string &fontName) {
+    if (fonts_.contains(fontName)) {
         return std::nullopt;
     }
     std::string reason;
-    auto font = text::Font::load(spec, &reason);
+    auto font = text::Font::load(fontName, &reason);
     if (!font) {
-        return spec + ": loading the font: " + font.error().message() +
+        return fontName + ": loading the font: " + font.error().message() +
                (reason.empty() ? "" : ": " + reason);
     }
-    fonts_.emplace(spec, std::move(*font));
+    fonts_.emplace(fontName, std::move(*font));
     return std::nullopt;
 }
 
 std::optional<std::string> FontShelf::loadFor(const SignRequest &request) {
-    const FontSpecs specs = fontSpecsOf(request);
-    for (const auto &list : {specs.lines, specs.route}) {
-        for (const std::string_view spec : list) {
-            if (auto error = load(std::string(spec))) {
+    const FontNames fontNames = fontNamesOf(request);
+    for (const auto &list : {fontNames.lines, fontNames.route}) {
+        for (const std::string_view fontName : list) {
+            if (auto error = load(std::string(fontName))) {
                 return error;
             }
         }
@@ -432,8 +432,8 @@ std::optional<std::string> FontShelf::loadFor(const SignRequest &request) {
     return std::nullopt;
 }
 
-const text::Font *FontShelf::find(std::string_view spec) const {
-    const auto found = fonts_.find(spec);
+const text::Font *FontShelf::find(std::string_view fontName) const {
+    const auto found = fonts_.find(fontName);
     return found == fonts_.end() ? nullptr : &found->second;
 }
 
@@ -443,10 +443,10 @@ Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, st
         reason = std::move(*why);
         return std::make_error_code(std::errc::invalid_argument);
     }
-    const FontSpecs specs = fontSpecsOf(request);
+    const FontNames fontNames = fontNamesOf(request);
     std::vector<text::Font> lineFonts;
-    if (!shelved(specs.lines, shelf, lineFonts, reason) ||
-        !shelved(specs.route, shelf, settings.route.fonts, reason)) {
+    if (!shelved(fontNames.lines, shelf, lineFonts, reason) ||
+        !shelved(fontNames.route, shelf, settings.route.fonts, reason)) {
         return make_error_code(text::Errc::fontNotFound);
     }
     text::Layout &layout = settings.layout;
@@ -454,7 +454,7 @@ Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, st
         layout.lines.push_back(text::LineOptions{request.lines[line], lineFonts,
                                                  colourOfLine(settings, line), settings.align});
     }
-    if (!specs.route.empty()) {
+    if (!fontNames.route.empty()) {
         layout.route = settings.route;
     }
     auto sign = text::compose(layout, &reason);

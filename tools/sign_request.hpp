@@ -39,15 +39,15 @@ void addSignOptions(CLI::App &command, SignRequest &request);
 // when it can.
 std::optional<std::string> requestError(const SignRequest &request);
 
-// Fonts loaded once, by spec, for every sign made after: a batch loads each font a list names
+// Fonts loaded once, by fontName, for every sign made after: a batch loads each font a list names
 // before its rows are made, and then only reads the shelf (from any thread).
 class FontShelf {
 public:
-    // Loads spec unless it is on the shelf already; the error as "SPEC: loading the font: why".
-    std::optional<std::string> load(const std::string &spec);
+    // Loads fontName unless it is on the shelf already; the error as "FONT: loading the font: why".
+    std::optional<std::string> load(const std::string &fontName);
     // Every font a request names (its own and the defaults); the first error in words.
     std::optional<std::string> loadFor(const SignRequest &request);
-    const text::Font *find(std::string_view spec) const;
+    const text::Font *find(std::string_view fontName) const;
 
 private:
     std::map<std::string, text::Font, std::less<>> fonts_;

@@ -47,18 +47,18 @@ Result<std::vector<std::uint8_t>> readFile(const std::string &path, std::string 
 }
 
 // "name@12": the name and its pixel size, when the part after the last "@" is a number.
-std::pair<std::string_view, std::optional<std::uint32_t>> splitSize(std::string_view spec) {
-    const std::size_t at = spec.rfind('@');
-    const std::string_view digits = at == std::string_view::npos ? "" : spec.substr(at + 1);
+std::pair<std::string_view, std::optional<std::uint32_t>> splitSize(std::string_view fontName) {
+    const std::size_t at = fontName.rfind('@');
+    const std::string_view digits = at == std::string_view::npos ? "" : fontName.substr(at + 1);
     if (digits.empty() || digits.size() > 5 ||
         !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; })) {
-        return {spec, std::nullopt};
+        return {fontName, std::nullopt};
     }
     std::uint32_t size = 0;
     for (const char digit : digits) {
         size = size * 10 + static_cast<std::uint32_t>(digit - '0');
     }
-    return {spec.substr(0, at), size};
+    return {fontName.substr(0, at), size};
 }
 
 // A name that ends like a font file is meant as one, even when there is no such file.
@@ -96,26 +96,26 @@ Result<FontDataPointer> loadPattern(std::string_view pattern, std::string *reaso
     return loadFile(request, match->file, reason);
 }
 
-Result<FontDataPointer> loadSpec(std::string_view spec, std::string *reason) {
-    if (!builtInFontBytes(spec).empty()) {
-        return builtInFontData(spec, reason);
+Result<FontDataPointer> loadNamed(std::string_view fontName, std::string *reason) {
+    if (!builtInFontBytes(fontName).empty()) {
+        return builtInFontData(fontName, reason);
     }
-    const auto [path, size] =
-        isFile(spec) ? std::pair(spec, std::optional<std::uint32_t>()) : splitSize(spec);
+    const auto [path, size] = isFile(fontName) ? std::pair(fontName, std::optional<std::uint32_t>())
+                                               : splitSize(fontName);
     if (namesAFile(path) || isFile(path)) {
-        FontRequest request{std::string(spec), size, 0, false, std::string(path) + "@N"};
+        FontRequest request{std::string(fontName), size, 0, false, std::string(path) + "@N"};
         return loadFile(request, std::string(path), reason);
     }
-    return loadPattern(spec, reason);
+    return loadPattern(fontName, reason);
 }
 
 } // namespace
 
 Font::Font(std::shared_ptr<const detail::FontData> data) noexcept : data_(std::move(data)) {}
 
-Result<Font> Font::load(std::string_view spec, std::string *reason) noexcept {
+Result<Font> Font::load(std::string_view fontName, std::string *reason) noexcept {
     try {
-        const auto data = loadSpec(spec, reason);
+        const auto data = loadNamed(fontName, reason);
         if (!data) {
             return data.error();
         }

@@ -353,12 +353,12 @@ TEST(TextRoute, ProgrammedIntoAReserveAsDrawnDirectly) {
     EXPECT_EQ(pictureOf(bitmap->pixels(), 96), pictureOf(drawn->values, 96));
 }
 
-TEST(TextFont, SpecsAndTheirRefusals) {
+TEST(TextFont, NamesAndTheirRefusals) {
     EXPECT_EQ(builtInFonts().size(), 4u);
     EXPECT_TRUE(builtIn("sign-7").builtIn());
     EXPECT_EQ(builtIn("sign-7").capHeight(), 7);
     const struct {
-        std::string spec;
+        std::string fontName;
         std::error_code error;
         std::string reason;
     } refusals[] = {
@@ -371,7 +371,7 @@ TEST(TextFont, SpecsAndTheirRefusals) {
     };
     for (const auto &refusal : refusals) {
         std::string reason;
-        EXPECT_EQ(Font::load(refusal.spec, &reason).error(), refusal.error) << refusal.spec;
+        EXPECT_EQ(Font::load(refusal.fontName, &reason).error(), refusal.error) << refusal.fontName;
         EXPECT_NE(reason.find(refusal.reason), std::string::npos) << reason;
     }
     const auto file = Font::load("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf@12");
