@@ -193,9 +193,12 @@ QRVX_TEXT_API Result<Sign> compose(const Layout &layout, std::string *reason = n
 QRVX_TEXT_API Result<author::Image> toImage(const Sign &sign,
                                             const std::array<author::Rgb, 4> &palette) noexcept;
 
-// The sign as a graphic: its reserve as "RL"/"RR" before options.keys, the palette of options
-// (or white on black under colour system 0, and black, white, amber, blue under 1 and 2 when
-// none is given). Errors: those of qrvx::author::encode.
+// The colours encode() draws a sign's values in under options: white on black under colour
+// system 0; under 1 and 2 the palette of options, or black, white, amber, blue when none is given.
+QRVX_TEXT_API std::array<author::Rgb, 4> palette(const author::Options &options) noexcept;
+
+// The sign as a graphic: its reserve as "RL"/"RR" before options.keys, its values in
+// palette(options). Errors: those of qrvx::author::encode.
 QRVX_TEXT_API Result<author::Bytes> encode(const Sign &sign, const author::Options &options,
                                            std::string *reason = nullptr) noexcept;
 

@@ -371,30 +371,10 @@ std::optional<std::string> requestError(const SignRequest &request) {
     return readSettings(request, settings);
 }
 
-namespace {
-
-constexpr std::array<author::Rgb, 4> whiteOnBlack{author::Rgb{0, 0, 0}, author::Rgb{255, 255, 255},
-                                                  author::Rgb{255, 255, 255},
-                                                  author::Rgb{255, 255, 255}};
-
-} // namespace
-
-std::array<author::Rgb, 4> signPalette(ByteSpan graphic) {
-    const auto read = parameters(graphic);
-    if (!read || read->colourSystem == 0) {
-        return whiteOnBlack;
-    }
-    const auto rgb = [](std::uint32_t bgr) {
-        return author::Rgb{static_cast<std::uint8_t>(bgr), static_cast<std::uint8_t>(bgr >> 8),
-                           static_cast<std::uint8_t>(bgr >> 16)};
-    };
-    return {rgb(read->colourA), rgb(read->colourB), rgb(read->colourC), rgb(read->colourD)};
-}
-
 std::array<author::Rgb, 4> signPalette(const Bitmap &bitmap) {
     const auto palette = bitmap.palette();
     if (palette.size() < 4) {
-        return whiteOnBlack;
+        return text::palette(author::Options{}); // colour system 0
     }
     std::array<author::Rgb, 4> colours;
     for (std::size_t value = 0; value < colours.size(); ++value) {
@@ -469,8 +449,7 @@ Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, st
     if (!graphic) {
         return graphic.error();
     }
-    const auto palette = signPalette(*graphic);
-    return MadeSign{std::move(*sign), std::move(*graphic), palette};
+    return MadeSign{std::move(*sign), std::move(*graphic), text::palette(settings.encoding)};
 }
 
 } // namespace qrvx::cli

@@ -60,10 +60,8 @@ struct MadeSign {
     std::array<author::Rgb, 4> palette; // the colours its PNG is drawn in
 };
 
-// The colours a sign graphic's pixel values are drawn in, as its parameters say: its palette
-// under colour systems 1 and 2, white on black under 0.
-std::array<author::Rgb, 4> signPalette(ByteSpan graphic);
-// The same from the graphic decoded.
+// The colours a decoded sign graphic's pixel values are drawn in: its palette under colour
+// systems 1 and 2, white on black under 0.
 std::array<author::Rgb, 4> signPalette(const Bitmap &bitmap);
 
 // The sign and graphic of a request whose fonts are on the shelf. Refusals come back as one

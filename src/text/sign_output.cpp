@@ -59,22 +59,21 @@ Result<author::Bytes> encodeSign(const Sign &sign, const author::Options &option
                       "a reserved route-number area needs a vertical raster");
     }
     author::Options own = options;
-    Palette palette = monochrome;
+    const Palette colours = palette(options);
     if (options.colourSystem == 0) {
         own.background = black;
         own.threshold.reset();
     } else {
-        palette = options.palette.value_or(signColours);
-        if (repeatsAColour(palette)) {
+        if (repeatsAColour(colours)) {
             return refuse(reason, author::Errc::invalidOptions,
                           "the palette repeats a colour, so its values cannot be told apart");
         }
-        own.palette = palette;
+        own.palette = colours;
         own.nearest = false;
     }
     const std::string keys = keysOf(sign, options.keys);
     own.keys = keys;
-    const auto image = imageOf(sign, palette);
+    const auto image = imageOf(sign, colours);
     if (!image) {
         return refuse(reason, image.error(), "the sign's values are not width x height");
     }
@@ -82,6 +81,10 @@ Result<author::Bytes> encodeSign(const Sign &sign, const author::Options &option
 }
 
 } // namespace
+
+Palette palette(const author::Options &options) noexcept {
+    return options.colourSystem == 0 ? monochrome : options.palette.value_or(signColours);
+}
 
 Result<author::Image> toImage(const Sign &sign, const Palette &palette) noexcept {
     try {
