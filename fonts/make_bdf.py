@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Turn the drawings in fonts/src/*.txt into fonts/<name>.bdf.
 
-    python3 fonts/make_bdf.py           write every font
-    python3 fonts/make_bdf.py --check   fail when a .bdf is not what its drawing makes
+    python3 fonts/make_bdf.py [NAME...]           write every font, or those named
+    python3 fonts/make_bdf.py --check [NAME...]   fail when a .bdf is not what its drawing makes
 
 A drawing file holds "key value" lines (the font's metrics and names), then blocks:
 
@@ -10,13 +10,16 @@ A drawing file holds "key value" lines (the font's metrics and names), then bloc
     ..#..               the row length and its advance the same (no side bearings), so its
     ...                 outer columns must carry ink unless the header says "padded"
     U+00A0 = U+0020     a copy of another glyph
+    U+0041 A short      the letter as marks above it take it: shorter, so that an accented
+                        capital stays within the cap height on faces that stack lines tightly
     accent acute cap    a mark for composing: "cap" over capitals and tall letters, "small"
     .#                  over x-height letters, "below" under the baseline; its rows sit
     #.                  straight on the letter, so a gap is drawn as a blank row
 
 Letters the font does not draw are made from base letter + mark, for every code point of the
 "compose" ranges whose Unicode decomposition is one letter and one mark the font has.
-Lines starting with ';' are comments.
+Lines starting with ';' are comments. "stack N" promises that any glyph set N rows under any
+other keeps a blank row between their ink; the generator refuses a glyph that breaks it.
 """
 
 import argparse
@@ -94,6 +97,7 @@ class Font:
         self.path = path
         self.props = {}
         self.glyphs = {}
+        self.short = {}  # the letters marks above take, where they differ
         self.copies = {}
         self.accents = {}
         self.read(path)
@@ -141,9 +145,13 @@ class Font:
 
     def read_glyph(self, where, words, rows):
         code = parse_code(words[0], where)
-        if code in self.glyphs or code in self.copies:
-            raise FontError(f"{where}: U+{code:04X} drawn twice")
         rest = words[1:]
+        short = rest[-1:] == ["short"]
+        if short:
+            rest = rest[:-1]
+        drawn = self.short if short else self.glyphs
+        if code in drawn or (not short and code in self.copies):
+            raise FontError(f"{where}: U+{code:04X}{' short' if short else ''} drawn twice")
         if len(rest) == 2 and rest[0] == "=":
             if rows:
                 raise FontError(f"{where}: a copy 'U+XXXX = U+YYYY' has no drawing")
@@ -156,6 +164,8 @@ class Font:
         padded = rest == ["padded"]
         if rest and not padded:
             raise FontError(f"{where}: unknown words {rest}")
+        if short and padded:
+            raise FontError(f"{where}: a short letter is not padded")
         height = self.ascent + self.descent
         if len(rows) != height:
             raise FontError(f"{where}: {len(rows)} rows, the font has {height}")
@@ -166,7 +176,7 @@ class Font:
             raise FontError(f"{where}: no ink")
         if not padded and not all(any(r[c] == "#" for r in rows) for c in (0, -1)):
             raise FontError(f"{where}: blank outer column (side bearings are the layout's)")
-        self.glyphs[code] = glyph
+        drawn[code] = glyph
 
     def compose_all(self):
         for code in parse_ranges(self.props.get("compose", "").split(), self.path.name):
@@ -186,6 +196,8 @@ class Font:
         if mark not in BELOW:
             base_code = DOTLESS.get(base_code, base_code)
         base = self.glyphs.get(base_code)
+        if mark not in BELOW and base_code in self.short:
+            base = self.short[base_code]
         if base is None:
             return None
         ink = base.ink_rows()
@@ -242,6 +254,22 @@ class Font:
         if missing:
             listed = " ".join(f"U+{c:04X}" for c in missing)
             raise FontError(f"{self.name}: required but not drawn: {listed}")
+
+    def check_stacking(self):
+        if "stack" not in self.props:
+            return
+        try:
+            pitch = int(self.props["stack"])
+        except ValueError:
+            raise FontError(f"{self.name}: bad property stack") from None
+        inked = [(c, g.ink_rows()) for c, g in self.glyphs.items()]
+        top_code, top = min(inked, key=lambda entry: entry[1][0])
+        bottom_code, bottom = max(inked, key=lambda entry: entry[1][-1])
+        if bottom[-1] - top[0] + 1 >= pitch:
+            raise FontError(
+                f"{self.name}: U+{bottom_code:04X} over U+{top_code:04X} leaves no blank row "
+                f"at a pitch of {pitch}: their ink spans {bottom[-1] - top[0] + 1} rows"
+            )
 
     def check_digits(self):
         widths = {self.glyphs[c].width for c in range(0x30, 0x3A) if c in self.glyphs}
@@ -333,16 +361,24 @@ def build(path):
     font.resolve_copies()
     font.check_coverage()
     font.check_digits()
+    font.check_stacking()
     return font, bdf_text(font)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--check", action="store_true", help="compare, write nothing")
+    parser.add_argument("names", nargs="*", help="fonts to make (default: all)")
     args = parser.parse_args()
+    paths = sorted((HERE / "src").glob("*.txt"))
+    if args.names:
+        paths = [HERE / "src" / f"{name}.txt" for name in args.names]
+        missing = [p.name for p in paths if not p.exists()]
+        if missing:
+            sys.exit("make_bdf: no drawing " + " ".join(missing))
     stale = []
     try:
-        for path in sorted((HERE / "src").glob("*.txt")):
+        for path in paths:
             font, text = build(path)
             target = HERE / f"{font.name}.bdf"
             if args.check:
