@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const qrvx::cli::BatchTally tally = qrvx::cli::runBatch(options, messages);
         // Two files a sign made, the page and the sheet, and no temporary file.
         FUZZ_CHECK(entries(out) == 2 * (tally.rows - tally.refused) + 2);
-        FUZZ_CHECK(tally.fitted <= tally.rows - tally.refused);
+        FUZZ_CHECK(tally.marked <= tally.rows - tally.refused);
     } catch (const std::exception &) {
         FUZZ_CHECK(!fs::exists(out)); // a list that cannot be made writes nothing
     }

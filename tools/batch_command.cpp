@@ -32,8 +32,7 @@ int runBatchCommand(BatchCommandOptions &options) {
     batch.progress = ::isatty(STDERR_FILENO) == 1;
     const BatchTally tally = runBatch(batch, std::cerr);
     std::cout << batch.directory << "/index.html: signs made " << tally.rows - tally.refused
-              << " (fitted to their room " << tally.fitted << "), refused " << tally.refused
-              << '\n';
+              << " (marked for a look " << tally.marked << "), refused " << tally.refused << '\n';
     return tally.refused == 0 ? 0 : 1;
 }
 

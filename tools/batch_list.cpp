@@ -9,6 +9,7 @@ namespace qrvx::cli {
 namespace {
 
 constexpr std::array<std::string_view, 3> lineColumns = {"line1", "line2", "line3"};
+constexpr std::array<std::string_view, 3> shortColumns = {"short1", "short2", "short3"};
 constexpr std::string_view codeColumn = "code";
 constexpr std::string_view routeColumn = "route";
 // How a route number is drawn: the command line's apply only to rows that have one.
@@ -16,7 +17,7 @@ constexpr std::array<std::string_view, 4> routeStyle = {"route-side", "route-fon
                                                         "route-gap"};
 
 std::string knownColumns() {
-    std::string names = "code, line1, line2, line3";
+    std::string names = "code, line1, line2, line3, short1, short2, short3";
     for (const std::string_view name : signOptionNames()) {
         names += ", ";
         names += name;
@@ -73,11 +74,15 @@ ListColumns::ListColumns(std::uint64_t line, std::span<const std::string> names)
     const auto options = signOptionNames();
     for (const std::string &name : names) {
         Role role = Role::option;
-        const auto lineColumn = std::ranges::find(lineColumns, name);
+        auto lineColumn = std::ranges::find(lineColumns, name);
+        const auto shortColumn = std::ranges::find(shortColumns, name);
         if (name == codeColumn) {
             role = Role::code;
         } else if (lineColumn != lineColumns.end()) {
             role = Role::line;
+        } else if (shortColumn != shortColumns.end()) {
+            role = Role::shortLine;
+            lineColumn = lineColumns.begin() + (shortColumn - shortColumns.begin());
         } else if (name == routeColumn) {
             role = Role::route;
         } else if (std::ranges::find(options, name) == options.end()) {
@@ -98,6 +103,7 @@ ListRow ListColumns::row(std::uint64_t line, std::span<const std::string> cells,
                          const SignRequest &defaults) const {
     ListRow row{line, {}, {}};
     std::array<std::string, lineColumns.size()> lines;
+    std::array<std::string, shortColumns.size()> shortLines;
     for (std::size_t at = 0; at < cells.size(); ++at) {
         const std::string &cell = cells[at];
         if (at >= columns_.size()) {
@@ -114,6 +120,8 @@ ListRow ListColumns::row(std::uint64_t line, std::span<const std::string> cells,
             continue; // the default holds
         } else if (column.role == Role::line) {
             lines[column.line] = cell;
+        } else if (column.role == Role::shortLine) {
+            shortLines[column.line] = cell;
         } else if (column.role == Role::route) {
             row.request.options[column.name] = {cell};
         } else {
@@ -131,6 +139,11 @@ ListRow ListColumns::row(std::uint64_t line, std::span<const std::string> cells,
     for (std::string &text : lines) {
         if (!text.empty()) {
             row.request.lines.push_back(std::move(text)); // an empty line is left out
+        }
+    }
+    for (std::string &text : shortLines) {
+        if (!text.empty()) {
+            row.request.shortLines.push_back(std::move(text));
         }
     }
     const bool route =
@@ -206,7 +219,7 @@ void readRows(int descriptor, const SignRequest &defaults,
 
 } // namespace
 
-ListPlan planList(int descriptor, const SignRequest &defaults, FontShelf &shelf) {
+ListPlan planList(int descriptor, const SignRequest &defaults, Shelf &shelf) {
     ListPlan plan;
     std::uint64_t lastLine = 1;
     std::string lastKey; // rows in a run mostly share their options

@@ -1,5 +1,6 @@
 // A destination list: a CSV file whose header names the columns and whose every further record
-// is one sign. Columns: code (required), line1 to line3, route, and the options of `qrvx text`;
+// is one sign. Columns: code (required), line1 to line3, short1 to short3 (the destination's
+// short wording), route, and the options of `qrvx text`;
 // a cell with several values (fonts in fitting order) separates them with "|".
 #pragma once
 
@@ -39,11 +40,11 @@ public:
                 const SignRequest &defaults) const;
 
 private:
-    enum class Role { code, line, route, option };
+    enum class Role { code, line, shortLine, route, option };
     struct Column {
         Role role;
         std::string name;
-        std::size_t line; // 0 to 2 for line1 to line3
+        std::size_t line; // 0 to 2 for line1 to line3 and short1 to short3
     };
     std::vector<Column> columns_;
 };
@@ -78,7 +79,7 @@ struct ListPlan {
 
 // Pass one: the whole list read and checked, every font it names loaded onto the shelf. Throws
 // CsvError for a list that cannot be made at all.
-ListPlan planList(int descriptor, const SignRequest &defaults, FontShelf &shelf);
+ListPlan planList(int descriptor, const SignRequest &defaults, Shelf &shelf);
 
 // Pass two: every row in order (of a list planList accepted).
 void forEachRow(int descriptor, const SignRequest &defaults,

@@ -43,7 +43,7 @@ struct RowDone {
     std::string code;
     std::string entry; // its part of the review page
     std::optional<std::string> refusal;
-    bool fitted = false;
+    bool marked = false;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::array<author::Rgb, 4> palette{};
@@ -91,7 +91,7 @@ public:
         OutputInDirectory page(options_.directory, pageName);
         page.write(bytes(reviewPageStart(listName_)));
         makeRows(list.get(), page);
-        page.write(bytes(reviewPageEnd(listName_, {tally_.rows, tally_.fitted, tally_.refused})));
+        page.write(bytes(reviewPageEnd(listName_, {tally_.rows, tally_.marked, tally_.refused})));
         page.commit();
         writeSheet();
         // Once for the whole list, instead of an fsync for each file as it is made.
@@ -130,10 +130,10 @@ private:
         if (auto error = shelf_.loadFor(options_.defaults)) {
             throw std::runtime_error(*error);
         }
-        if (auto error = shelf_.load(std::string(labelFontName))) {
+        if (auto error = shelf_.load(std::string(labelFontName), 0)) {
             throw std::runtime_error(*error);
         }
-        labelFont_ = shelf_.find(labelFontName);
+        labelFont_ = &shelf_.find(labelFontName, 0)->front();
     }
 
     void createDirectory() const {
@@ -197,7 +197,7 @@ private:
         replaceInDirectory(options_.directory, job.row.code + ".qrvx", made->graphic);
         replaceInDirectory(options_.directory, job.row.code + ".png",
                            signPng(made->sign, made->palette, job.row.code));
-        done.fitted = fitted(made->sign);
+        done.marked = markedForALook(made->sign);
         done.width = made->sign.width;
         done.height = made->sign.height;
         done.palette = made->palette;
@@ -213,7 +213,7 @@ private:
                              ": " + *done.refusal);
         } else {
             made_[done.index] = true;
-            tally_.fitted += done.fitted ? 1 : 0;
+            tally_.marked += done.marked ? 1 : 0;
             sheet_.widest = std::max(sheet_.widest, done.width);
             sheet_.tallest = std::max(sheet_.tallest, done.height);
             for (const author::Rgb &colour : done.palette) {
@@ -240,7 +240,7 @@ private:
     const BatchOptions &options_;
     std::ostream &messages_;
     std::string listName_;
-    FontShelf shelf_;
+    Shelf shelf_;
     const text::Font *labelFont_ = nullptr;
     ListPlan plan_;
     std::vector<bool> made_;

@@ -29,7 +29,7 @@ struct BatchOptions {
 
 struct BatchTally {
     std::uint64_t rows = 0;
-    std::uint64_t fitted = 0;
+    std::uint64_t marked = 0;
     std::uint64_t refused = 0;
 };
 

@@ -28,7 +28,7 @@ h1 { margin: 0; font-size: 22px; font-weight: 600; }
   padding: 14px 18px; }
 .sign > div:first-child { border-radius: 8px 0 0 8px; border-left: 4px solid #2c3038; }
 .sign > div:last-child { border-radius: 0 8px 8px 0; width: 100%; padding-left: 4px; }
-.sign.fitted > div:first-child { border-left-color: var(--fit); }
+.sign.marked > div:first-child { border-left-color: var(--fit); }
 .sign.refused > div:first-child { border-left-color: var(--bad); }
 .picture img { display: block; image-rendering: pixelated; background: #000; padding: 6px;
   border-radius: 4px; }
@@ -48,31 +48,48 @@ li { margin: 2px 0; }
 .badge { display: inline-block; margin-left: 6px; padding: 0 8px; border-radius: 10px;
   font-size: 12px; font-weight: 600; background: var(--fit-back); color: var(--fit); }
 .badge.fit-clipped, .badge.refused { background: var(--bad-back); color: var(--bad); }
+.badge.note { background: #2c3038; color: var(--muted); }
 .reason, .warning { margin: 4px 0 0; color: var(--bad); }
 .warning { color: var(--fit); }
 )";
 
+// What fitting did, and whether a sign maker must look at it: a later regular face of the list,
+// or a line broken in two, is what the list asks for; a condensed face, tighter letters or
+// spaces, a short wording, an abbreviation or a cut are compromises.
 struct StepLabel {
     text::FitStep step;
     std::string_view label;
+    bool needsALook;
 };
-constexpr std::array<StepLabel, 5> stepLabels = {{
-    {text::FitStep::nextFont, "next font"},
-    {text::FitStep::lessSpacing, "spacing reduced"},
-    {text::FitStep::narrowerSpaces, "spaces narrowed"},
-    {text::FitStep::brokenIntoLines, "broken into two lines"},
-    {text::FitStep::clipped, "clipped"},
+constexpr std::array<StepLabel, 8> stepLabels = {{
+    {text::FitStep::nextFont, "next font", false},
+    {text::FitStep::condensedFace, "condensed face", true},
+    {text::FitStep::lessSpacing, "spacing reduced", true},
+    {text::FitStep::narrowerSpaces, "spaces narrowed", true},
+    {text::FitStep::brokenIntoLines, "broken into lines", false},
+    {text::FitStep::shortWording, "short wording", true},
+    {text::FitStep::abbreviated, "abbreviated", true},
+    {text::FitStep::clipped, "clipped", true},
 }};
+
+const StepLabel *labelOf(text::FitStep step) {
+    const auto found = std::ranges::find(stepLabels, step, &StepLabel::step);
+    return found != stepLabels.end() ? &*found : nullptr;
+}
+
+bool needsALook(text::FitStep step) {
+    const StepLabel *label = labelOf(step);
+    return label == nullptr || label->needsALook;
+}
 
 std::string stepClass(text::FitStep step) {
     return "fit-" + std::string(text::fitStepName(step));
 }
 
 std::string badge(text::FitStep step) {
-    const auto found = std::ranges::find(stepLabels, step, &StepLabel::step);
-    const std::string_view label =
-        found != stepLabels.end() ? found->label : text::fitStepName(step);
-    return "<span class=\"badge " + stepClass(step) + "\">" + escapeHtml(label) + "</span>";
+    const StepLabel *label = labelOf(step);
+    return "<span class=\"badge " + stepClass(step) + (needsALook(step) ? "" : " note") + "\">" +
+           escapeHtml(label != nullptr ? label->label : text::fitStepName(step)) + "</span>";
 }
 
 // The report's lines and route, the route first when it is drawn at the start.
@@ -135,8 +152,8 @@ std::string picture(const ReviewEntry &entry) {
 std::string madeEntry(const ReviewEntry &entry) {
     const text::Sign &sign = *entry.sign;
     std::vector<std::string> classes = {"sign"};
-    if (fitted(sign)) {
-        classes.emplace_back("fitted");
+    if (markedForALook(sign)) {
+        classes.emplace_back("marked");
     }
     for (const auto *line : reportLines(sign)) {
         for (const text::FitStep step : line->steps) {
@@ -206,8 +223,10 @@ std::string escapeHtml(std::string_view text) {
     return escaped;
 }
 
-bool fitted(const text::Sign &sign) {
-    const auto stepped = [](const text::LineReport &line) { return !line.steps.empty(); };
+bool markedForALook(const text::Sign &sign) {
+    const auto stepped = [](const text::LineReport &line) {
+        return std::ranges::any_of(line.steps, [](text::FitStep step) { return needsALook(step); });
+    };
     return std::ranges::any_of(sign.report.lines, stepped) ||
            (sign.report.route && stepped(*sign.report.route)) || !sign.report.warnings.empty();
 }
@@ -227,7 +246,7 @@ std::string reviewPageEnd(std::string_view listName, const ReviewTally &tally) {
     return "<header class=\"summary\"><h1>" + escapeHtml(listName) + "</h1><p>" +
            count(tally.rows, "row", "rows") + ": " +
            count(tally.rows - tally.refused, "sign", "signs") + " made, " +
-           count(tally.fitted, "fitted to its room", "fitted to their room") + " (marked " +
+           count(tally.marked, "marked for a look", "marked for a look") + " (in " +
            "<span class=\"badge\">yellow</span>), " + count(tally.refused, "refused", "refused") +
            " (marked <span class=\"badge refused\">red</span>)." +
            " Each sign is drawn at its pixels, several times its size.</p></header>\n"

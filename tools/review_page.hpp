@@ -22,15 +22,16 @@ struct ReviewEntry {
     std::string_view reason;          // why it was
 };
 
-// What fitting did to a sign, or to any of its lines: a reviewer should look at it twice.
-bool fitted(const text::Sign &sign);
+// Whether fitting made a compromise a reviewer should look at: a condensed face, tighter letters
+// or spaces, a short wording, an abbreviation, a cut.
+bool markedForALook(const text::Sign &sign);
 
 std::string reviewPageStart(std::string_view listName);
 std::string reviewEntry(const ReviewEntry &entry);
 
 struct ReviewTally {
     std::uint64_t rows = 0;
-    std::uint64_t fitted = 0;
+    std::uint64_t marked = 0;
     std::uint64_t refused = 0;
 };
 // The summary, shown first although written last, and the end of the page.

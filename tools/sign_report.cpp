@@ -10,6 +10,9 @@ Json lineJson(const text::LineReport &line) {
     for (const text::FitStep step : line.steps) {
         steps.push_back(text::fitStepName(step));
     }
+    const auto optional = [](const std::optional<std::uint32_t> &value) {
+        return value ? Json(*value) : Json(nullptr);
+    };
     return {{"text", line.text},
             {"font", line.font},
             {"spacing", line.spacing},
@@ -18,7 +21,9 @@ Json lineJson(const text::LineReport &line) {
             {"width", line.width},
             {"available", line.available},
             {"x", line.x},
-            {"baseline", line.baseline}};
+            {"baseline", line.baseline},
+            {"letterGap", optional(line.letterGap)},
+            {"blankRowsBelow", optional(line.blankRowsBelow)}};
 }
 
 } // namespace
@@ -33,11 +38,17 @@ Json signReportJson(const text::Sign &sign) {
         reserve = {{"side", sign.reserve->side == text::Side::start ? "start" : "end"},
                    {"columns", sign.reserve->columns}};
     }
+    Json abbreviations = Json::array();
+    for (const text::Abbreviation &abbreviation : sign.report.abbreviations) {
+        abbreviations.push_back({abbreviation.full, abbreviation.abbreviated});
+    }
     return {{"width", sign.width},
             {"height", sign.height},
             {"reserve", reserve},
             {"lines", lines},
             {"route", sign.report.route ? lineJson(*sign.report.route) : Json(nullptr)},
+            {"abbreviations", abbreviations},
+            {"candidatesMeasured", sign.report.candidatesMeasured},
             {"warnings", sign.report.warnings}};
 }
 

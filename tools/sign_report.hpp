@@ -8,7 +8,8 @@
 namespace qrvx::cli {
 
 // The sign's size and reserve, each line's text, font, spacing, space width, fit steps by
-// name, width used and available and place, the route number's the same, and the warnings.
+// name, width used and available, place, smallest letter gap and blank rows below, the route
+// number's the same, the abbreviations applied, the candidates measured, and the warnings.
 nlohmann::ordered_json signReportJson(const text::Sign &sign);
 
 } // namespace qrvx::cli

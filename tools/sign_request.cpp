@@ -2,6 +2,7 @@
 // them from a request alike.
 #include "sign_request.hpp"
 
+#include "abbreviation_table.hpp"
 #include "encoding_option.hpp"
 #include "named_choice.hpp"
 
@@ -25,12 +26,8 @@ constexpr std::array sideNames{Named<text::Side>{"start", text::Side::start},
 constexpr std::array overflowNames{Named<text::Overflow>{"refuse", text::Overflow::refuse},
                                    Named<text::Overflow>{"clip", text::Overflow::clip}};
 
-// A single line too long for the wide face falls back to the small ones, and breaks into two
-// lines of them only when it fits in none (fitting tries every font before it breaks a line).
-constexpr std::array<std::string_view, 3> oneLineFonts{"sign-14", "sign-7", "sign-7-narrow"};
-constexpr std::array<std::string_view, 2> severalLinesFonts{"sign-7", "sign-7-narrow"};
-constexpr std::array<std::string_view, 1> routeFonts{"route-16"};
 constexpr std::size_t mostLines = 3;
+constexpr std::uint32_t defaultHeight = 16;
 
 // Bounds that keep a sign's pixel count small whatever a list says.
 constexpr std::uint32_t largestSide = 4096;
@@ -108,9 +105,10 @@ std::string readPalette(std::string_view text, std::optional<std::array<author::
 
 constexpr std::array signOptions{
     SignOption{"font", "FONT",
-               "A font to try, in fitting order: built-in name, file (FILE@SIZE for a scalable "
-               "one) or fontconfig pattern (default: sign-14, sign-7, sign-7-narrow for one "
-               "line; sign-7, sign-7-narrow for two or three)",
+               "A font to try, in fitting order: built-in name, file or fontconfig pattern; a "
+               "scalable or multi-size font without a size (FILE@SIZE) is tried at every size "
+               "that suits the sign, largest first (default: the built-in faces for the sign's "
+               "height, e.g. sign-14, sign-14-narrow, sign-6, sign-6-narrow for 16 rows)",
                true,
                [](SignSettings &, std::string_view value) {
                    return value.empty() ? "empty" : std::string();
@@ -161,7 +159,9 @@ constexpr std::array signOptions{
         "route-side", "start|end", "Where the route number sits (default start)", false,
         [](SignSettings &s, std::string_view v) { return readChoice(sideNames, v, s.route.side); }},
     SignOption{"route-font", "FONT",
-               "A font for the route number, in fitting order (default route-16)", true,
+               "A font for the route number, in fitting order (default: the route face for the "
+               "sign's height and its condensed twin, then the text faces)",
+               true,
                [](SignSettings &, std::string_view value) {
                    return value.empty() ? "empty" : std::string();
                }},
@@ -176,6 +176,13 @@ constexpr std::array signOptions{
         "reserve", "start:N|end:N", "Keep N columns empty for a route number programmed later",
         false,
         [](SignSettings &s, std::string_view v) { return readReserve(v, s.layout.reserve); }},
+    SignOption{"abbreviations", "FILE.csv",
+               "Abbreviations (columns long,short; \"-straße,-str.\" shortens a word's end) "
+               "applied one at a time from the end of the text when nothing fits without them",
+               false,
+               [](SignSettings &, std::string_view value) {
+                   return value.empty() ? "empty" : std::string();
+               }},
     SignOption{"overflow", "refuse|clip",
                "Text that does not fit even broken into lines, or whose ink would fall outside "
                "the sign: refused, or cut with a warning (default refuse)",
@@ -242,6 +249,10 @@ std::optional<std::string> combinationError(const SignRequest &request,
     if (lines == 0 || lines > mostLines) {
         return "a sign takes 1 to 3 lines of text, not " + std::to_string(lines);
     }
+    if (request.shortLines.size() > mostLines) {
+        return "a short wording takes 1 to 3 lines, not " +
+               std::to_string(request.shortLines.size());
+    }
     if (settings.colours.size() > lines) {
         return "--colour given " + std::to_string(settings.colours.size()) + " times for " +
                std::to_string(lines) + (lines == 1 ? " line" : " lines");
@@ -292,38 +303,51 @@ std::optional<std::string> readSettings(const SignRequest &request, SignSettings
 struct FontNames {
     std::vector<std::string_view> lines;
     std::vector<std::string_view> route; // empty without a route number
+    std::uint32_t rows = defaultHeight;  // of the sign, which chooses the sizes to load
 };
 
-template <std::size_t N>
 std::vector<std::string_view> namesOr(const std::vector<std::string> *given,
-                                      const std::array<std::string_view, N> &defaults) {
+                                      std::vector<std::string_view> defaults) {
     return given ? std::vector<std::string_view>(given->begin(), given->end())
-                 : std::vector<std::string_view>(defaults.begin(), defaults.end());
+                 : std::move(defaults);
+}
+
+std::uint32_t rowsOf(const SignRequest &request) {
+    std::uint32_t rows = defaultHeight;
+    if (const auto *height = valuesOf(request, "height")) {
+        readNumber(height->front(), 1, largestSide, rows);
+    }
+    return rows;
 }
 
 FontNames fontNamesOf(const SignRequest &request) {
     FontNames fontNames;
-    const auto *lineFonts = valuesOf(request, "font");
-    fontNames.lines = request.lines.size() > 1 ? namesOr(lineFonts, severalLinesFonts)
-                                               : namesOr(lineFonts, oneLineFonts);
+    fontNames.rows = rowsOf(request);
+    fontNames.lines = namesOr(valuesOf(request, "font"), text::defaultFontNames(fontNames.rows));
     if (valuesOf(request, "route")) {
-        fontNames.route = namesOr(valuesOf(request, "route-font"), routeFonts);
+        fontNames.route =
+            namesOr(valuesOf(request, "route-font"), text::defaultRouteFontNames(fontNames.rows));
     }
     return fontNames;
 }
 
-// The fonts of fontNames from the shelf; false, and why, when one is not on it.
-bool shelved(std::span<const std::string_view> fontNames, const FontShelf &shelf,
-             std::vector<text::Font> &fonts, std::string &reason) {
-    for (const std::string_view fontName : fontNames) {
-        const text::Font *font = shelf.find(fontName);
-        if (!font) {
+// The fonts of fontNames from the shelf, each at every size loaded; false, and why, when one
+// is not on it.
+bool shelved(const FontNames &fontNames, std::span<const std::string_view> names,
+             const Shelf &shelf, std::vector<text::Font> &fonts, std::string &reason) {
+    for (const std::string_view fontName : names) {
+        const std::vector<text::Font> *sizes = shelf.find(fontName, fontNames.rows);
+        if (!sizes) {
             reason = std::string(fontName) + ": not loaded";
             return false;
         }
-        fonts.push_back(*font);
+        fonts.insert(fonts.end(), sizes->begin(), sizes->end());
     }
     return true;
+}
+
+std::string shelfKey(std::string_view fontName, std::uint32_t rows) {
+    return std::string(fontName) + '\n' + std::to_string(rows);
 }
 
 std::uint8_t colourOfLine(const SignSettings &settings, std::size_t line) {
@@ -386,38 +410,59 @@ std::array<author::Rgb, 4> signPalette(const Bitmap &bitmap) {
     return colours;
 }
 
-std::optional<std::string> FontShelf::load(const std::string &fontName) {
-    if (fonts_.contains(fontName)) {
+std::optional<std::string> Shelf::load(const std::string &fontName, std::uint32_t rows) {
+    std::string key = shelfKey(fontName, rows);
+    if (fonts_.contains(key)) {
         return std::nullopt;
     }
     std::string reason;
-    auto font = text::Font::load(fontName, &reason);
-    if (!font) {
-        return fontName + ": loading the font: " + font.error().message() +
+    auto sizes = text::Font::loadSizes(fontName, rows, &reason);
+    if (!sizes) {
+        return fontName + ": loading the font: " + sizes.error().message() +
                (reason.empty() ? "" : ": " + reason);
     }
-    fonts_.emplace(fontName, std::move(*font));
+    fonts_.emplace(std::move(key), std::move(*sizes));
     return std::nullopt;
 }
 
-std::optional<std::string> FontShelf::loadFor(const SignRequest &request) {
+std::optional<std::string> Shelf::loadAbbreviations(const std::string &path) {
+    if (abbreviations_.contains(path)) {
+        return std::nullopt;
+    }
+    auto table = readAbbreviationTable(path);
+    if (auto *error = std::get_if<std::string>(&table)) {
+        return std::move(*error);
+    }
+    abbreviations_.emplace(path, std::move(std::get<text::Abbreviations>(table)));
+    return std::nullopt;
+}
+
+std::optional<std::string> Shelf::loadFor(const SignRequest &request) {
     const FontNames fontNames = fontNamesOf(request);
     for (const auto &list : {fontNames.lines, fontNames.route}) {
         for (const std::string_view fontName : list) {
-            if (auto error = load(std::string(fontName))) {
+            if (auto error = load(std::string(fontName), fontNames.rows)) {
                 return error;
             }
         }
     }
+    if (const auto *table = valuesOf(request, "abbreviations")) {
+        return loadAbbreviations(table->front());
+    }
     return std::nullopt;
 }
 
-const text::Font *FontShelf::find(std::string_view fontName) const {
-    const auto found = fonts_.find(fontName);
+const std::vector<text::Font> *Shelf::find(std::string_view fontName, std::uint32_t rows) const {
+    const auto found = fonts_.find(shelfKey(fontName, rows));
     return found == fonts_.end() ? nullptr : &found->second;
 }
 
-Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, std::string &reason) {
+const text::Abbreviations *Shelf::findAbbreviations(std::string_view path) const {
+    const auto found = abbreviations_.find(path);
+    return found == abbreviations_.end() ? nullptr : &found->second;
+}
+
+Result<MadeSign> makeSign(const SignRequest &request, const Shelf &shelf, std::string &reason) {
     SignSettings settings;
     if (auto why = readSettings(request, settings)) {
         reason = std::move(*why);
@@ -425,14 +470,23 @@ Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, st
     }
     const FontNames fontNames = fontNamesOf(request);
     std::vector<text::Font> lineFonts;
-    if (!shelved(fontNames.lines, shelf, lineFonts, reason) ||
-        !shelved(fontNames.route, shelf, settings.route.fonts, reason)) {
+    if (!shelved(fontNames, fontNames.lines, shelf, lineFonts, reason) ||
+        !shelved(fontNames, fontNames.route, shelf, settings.route.fonts, reason)) {
         return make_error_code(text::Errc::fontNotFound);
     }
     text::Layout &layout = settings.layout;
     for (std::size_t line = 0; line < request.lines.size(); ++line) {
         layout.lines.push_back(text::LineOptions{request.lines[line], lineFonts,
                                                  colourOfLine(settings, line), settings.align});
+    }
+    layout.shortLines.assign(request.shortLines.begin(), request.shortLines.end());
+    if (const auto *path = valuesOf(request, "abbreviations")) {
+        const text::Abbreviations *table = shelf.findAbbreviations(path->front());
+        if (!table) {
+            reason = path->front() + ": not loaded";
+            return std::make_error_code(std::errc::invalid_argument);
+        }
+        layout.abbreviations = *table;
     }
     if (!fontNames.route.empty()) {
         layout.route = settings.route;

@@ -22,7 +22,8 @@ namespace qrvx::cli {
 // Every option as text, before it is checked; names are the long options of `qrvx text`
 // without "--" ("font", "align", "colour-system", ...), which are also a list's column names.
 struct SignRequest {
-    std::vector<std::string> lines; // 1 to 3
+    std::vector<std::string> lines;      // 1 to 3
+    std::vector<std::string> shortLines; // the short wording: none, or 1 to 3
     std::map<std::string, std::vector<std::string>, std::less<>>
         options; // repeatable ones in order
 };
@@ -39,18 +40,24 @@ void addSignOptions(CLI::App &command, SignRequest &request);
 // when it can.
 std::optional<std::string> requestError(const SignRequest &request);
 
-// Fonts loaded once, by fontName, for every sign made after: a batch loads each font a list names
-// before its rows are made, and then only reads the shelf (from any thread).
-class FontShelf {
+// Fonts and abbreviation tables loaded once, for every sign made after: a batch loads each one
+// a list names before its rows are made, and then only reads the shelf (from any thread).
+class Shelf {
 public:
-    // Loads fontName unless it is on the shelf already; the error as "FONT: loading the font: why".
-    std::optional<std::string> load(const std::string &fontName);
-    // Every font a request names (its own and the defaults); the first error in words.
+    // Loads fontName, at every size that suits a sign `rows` rows high, unless it is on the
+    // shelf already; the error as "FONT: loading the font: why".
+    std::optional<std::string> load(const std::string &fontName, std::uint32_t rows);
+    // Loads an abbreviation table (a CSV file with the columns long and short) unless it is on
+    // the shelf; the error as "FILE:LINE: why".
+    std::optional<std::string> loadAbbreviations(const std::string &path);
+    // Every font and table a request names (its own and the defaults); the first error in words.
     std::optional<std::string> loadFor(const SignRequest &request);
-    const text::Font *find(std::string_view fontName) const;
+    const std::vector<text::Font> *find(std::string_view fontName, std::uint32_t rows) const;
+    const text::Abbreviations *findAbbreviations(std::string_view path) const;
 
 private:
-    std::map<std::string, text::Font, std::less<>> fonts_;
+    std::map<std::string, std::vector<text::Font>, std::less<>> fonts_; // by fontKey()
+    std::map<std::string, text::Abbreviations, std::less<>> abbreviations_;
 };
 
 // What a request made: the sign (its report says what fitting did) and its graphic.
@@ -68,6 +75,6 @@ std::array<author::Rgb, 4> signPalette(const Bitmap &bitmap);
 // line in `reason`: std::errc::invalid_argument for a requestError(), text::Errc::fontNotFound
 // for a font not on the shelf, and the errors of text::compose and text::encode (a missing
 // character, text that does not fit, a key the library does not read).
-Result<MadeSign> makeSign(const SignRequest &request, const FontShelf &shelf, std::string &reason);
+Result<MadeSign> makeSign(const SignRequest &request, const Shelf &shelf, std::string &reason);
 
 } // namespace qrvx::cli

@@ -24,7 +24,7 @@ int runText(const TextCommandOptions &options) {
     if (auto why = requestError(options.request)) {
         return usage(*why);
     }
-    FontShelf shelf;
+    Shelf shelf;
     if (auto failure = shelf.loadFor(options.request)) {
         std::cerr << "qrvx: " << *failure << '\n';
         return operationFailed;
@@ -56,7 +56,13 @@ Command addTextCommand(CLI::App &app) {
     command->add_option("-o,--output", options->output, "Graphic file, - for standard output")
         ->required();
     command->add_flag("--json", options->json,
-                      "Print what fitting did on standard output, as JSON");
+                      "Print what fitting chose on standard output, as JSON");
+    command
+        ->add_option("--short", options->request.shortLines,
+                     "A line of the destination's short wording, tried when nothing of the full "
+                     "one fits; once a line, up to three")
+        ->type_name("LINE")
+        ->allow_extra_args(false);
     addSignOptions(*command, options->request);
     return {command, [options] { return runText(*options); }};
 }

@@ -3,16 +3,19 @@
 // Horizontally, the reserve (if any) is taken off its side of the sign; marginX columns are
 // left empty at both ends of what remains, the text area. The route number sits at the start or
 // end of the text area, `gap` columns from the text's room, which is the rest of the area. A
-// line is aligned inside its room. A line clipped under Overflow::clip starts at its room's
-// start, as if aligned left, so that its beginning is what shows; it is cut at the room's end.
+// line is aligned inside its room by its ink and advances together. A line clipped under
+// Overflow::clip starts at its room's start, as if aligned left, so that its beginning is what
+// shows; it is cut at the room's end.
 //
-// Vertically, each line's box is its font's capital height; the boxes are stacked lineGap rows
-// apart and the stack is aligned in the rows between the marginY rows; a line's baseline is the
-// row just below its box, so descenders hang into the gap or margin below. The route number is
-// centred on the sign's height the same way. Ink that would then fall outside the sign (accents
-// above the first line, descenders below the last) moves the stack, or the route number, by the
-// fewest rows that keep all its ink inside, into a margin if need be; when no move can, it is
-// refused, or cut and reported under Overflow::clip. Ink in the reserve is cut.
+// Vertically, lines are stacked by their capitals, lineGap rows apart and further where their
+// ink would otherwise touch; the stack is aligned in the rows between the marginY rows, and a
+// line's baseline is the row just below its capitals, so descenders hang into the gap or margin
+// below. The route number is centred on the sign's height the same way. Ink that would then
+// fall outside the sign (accents above the first line, descenders below the last) moves the
+// stack, or the route number, by the fewest rows that keep all its ink inside, into a margin if
+// need be; when no move can, it is cut and reported (Overflow::clip; fitting refuses such a
+// stack otherwise). Ink in the reserve is cut.
+#include "fitting.hpp"
 #include "ink_rows.hpp"
 
 #include <algorithm>
@@ -37,88 +40,77 @@ Columns freeColumns(const Layout &layout, std::int64_t width) {
     return {0, width - reserved};
 }
 
-// A text with the font and setting it is drawn in.
-struct SetText {
-    CheckedText text;
-    std::vector<FitStep> steps;
-    const std::vector<Font> *fonts = nullptr;
-    Setting setting;
-    std::int64_t width = 0;
-};
-
-// The route number's first font that draws it and fits: its capitals within the sign's height
-// and, when the text area is known, room left for the text beside it and its gap.
-Result<SetText> setRoute(const Layout &layout, std::optional<std::int64_t> area,
-                         std::string *reason) {
-    const RouteOptions &route = *layout.route;
-    auto text = checkText(route.text, "the route number", reason);
-    if (!text) {
-        return text.error();
-    }
-    std::optional<SetText> drawable;
-    for (std::size_t i = 0; i < route.fonts.size(); ++i) {
-        if (!drawsAll(route.fonts[i], text->characters, layout)) {
-            continue;
-        }
-        const Setting setting = naturalSetting(route.fonts, i, layout);
-        drawable = SetText{
-            *text, {}, &route.fonts, setting, runWidth(text->characters, route.fonts[i], setting)};
-        if (route.fonts[i].capHeight() <= static_cast<std::int64_t>(layout.height) &&
-            (!area || drawable->width + route.gap < *area)) {
-            return std::move(*drawable);
-        }
-    }
-    if (!drawable) {
-        return missingCharacters(text->characters, route.fonts, layout, "the route number", reason);
-    }
-    return refuse(reason, Errc::doesNotFit,
-                  "the route number \"" + text->utf8 + "\" needs " +
-                      std::to_string(drawable->width) + " columns and a gap of " +
-                      std::to_string(route.gap) + " beside the text, and " +
-                      std::to_string((*drawable->fonts)[drawable->setting.font].capHeight()) +
-                      " rows; the sign has " + std::to_string(area.value_or(0)) +
-                      " columns for text and " + std::to_string(layout.height) + " rows");
-}
-
-// The sign's width: the one given, or what the lines take in their first fonts.
-Result<std::int64_t> signWidth(const Layout &layout, const std::vector<CheckedText> &texts,
-                               const std::optional<SetText> &route, std::string *reason) {
-    if (layout.width) {
-        return std::int64_t{*layout.width};
-    }
-    std::int64_t widest = 0;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        const std::vector<Font> &fonts = layout.lines[i].fonts;
-        const auto font = std::ranges::find_if(
-            fonts, [&](const Font &f) { return drawsAll(f, texts[i].characters, layout); });
-        if (font == fonts.end()) {
-            return missingCharacters(texts[i].characters, fonts, layout,
-                                     "line " + std::to_string(i + 1), reason);
-        }
-        const auto index = static_cast<std::size_t>(font - fonts.begin());
-        widest = std::max(
-            widest, runWidth(texts[i].characters, *font, naturalSetting(fonts, index, layout)));
-    }
-    const std::int64_t width = widest + 2 * std::int64_t{layout.marginX} + reserveColumns(layout) +
-                               (route ? route->width + layout.route->gap : 0);
-    if (width > maxSide) {
-        return refuse(reason, Errc::doesNotFit,
-                      "the text needs a sign of " + std::to_string(width) + " columns, more than " +
-                          std::to_string(maxSide));
-    }
-    return width;
-}
-
-// A line as it is drawn: its text and setting, where it starts and its baseline.
+// A line as it is drawn: what fitting chose, where its pen starts and its baseline.
 struct PlacedLine {
-    SetText set;
+    FittedLine fitted;
+    const std::vector<Font> *fonts = nullptr;
     std::uint8_t colour = 1;
     Align align = Align::centre;
     std::int64_t x = 0;
     std::int64_t baseline = 0;
     Columns room;
     bool clipped = false;
+
+    const Font &font() const { return (*fonts)[fitted.setting.font]; }
 };
+
+// The route number's first font whose ink fits the sign's rows and, when the text area is
+// known, that leaves room for text beside it and its gap.
+Result<PlacedLine> setRoute(const Layout &layout, std::optional<std::int64_t> area,
+                            std::string *reason) {
+    const RouteOptions &route = *layout.route;
+    auto text = checkText(route.text, "the route number", reason);
+    if (!text) {
+        return text.error();
+    }
+    std::optional<PlacedLine> closest;
+    for (std::size_t i = 0; i < route.fonts.size(); ++i) {
+        const Font &font = route.fonts[i];
+        const MeasuredRun run(text->characters, font);
+        if (!drawsAll(font, text->characters, layout)) {
+            continue;
+        }
+        Setting setting = ownSetting(route.fonts, i, layout);
+        setting.spacing =
+            std::max(setting.spacing, run.leastSpacing(run.whole(), setting.spaceWidth));
+        std::vector<FitStep> steps;
+        if (i > 0) {
+            steps.push_back(FitStep::nextFont);
+        }
+        if (font.condensed() && !route.fonts.front().condensed()) {
+            steps.push_back(FitStep::condensedFace);
+        }
+        PlacedLine set{{text->characters, 0, setting, run.extent(run.whole(), setting),
+                        std::move(steps), run.letterGap(run.whole(), setting),
+                        run.inkRows(run.whole())},
+                       &route.fonts,
+                       route.colour,
+                       Align::left,
+                       0,
+                       0,
+                       {},
+                       false};
+        const bool rowsFit = set.fitted.ink.rows() <= std::int64_t{layout.height} &&
+                             font.capHeight() <= std::int64_t{layout.height};
+        const bool columnsFit = !area || set.fitted.extent.width() + route.gap < *area;
+        if (rowsFit && columnsFit) {
+            return set;
+        }
+        if (!closest || (rowsFit && set.fitted.extent.width() < closest->fitted.extent.width())) {
+            closest = std::move(set);
+        }
+    }
+    if (!closest) {
+        return missingCharacters(text->characters, route.fonts, layout, "the route number", reason);
+    }
+    return refuse(reason, Errc::doesNotFit,
+                  "the route number \"" + text->utf8 + "\" needs " +
+                      std::to_string(closest->fitted.extent.width()) + " columns in " +
+                      closest->font().name() + " and a gap of " + std::to_string(route.gap) +
+                      " beside the text, and " + std::to_string(closest->fitted.ink.rows()) +
+                      " rows; the sign has " + std::to_string(area.value_or(0)) +
+                      " columns for text and " + std::to_string(layout.height) + " rows");
+}
 
 std::int64_t floorHalf(std::int64_t value) {
     return value >= 0 ? value / 2 : -((1 - value) / 2);
@@ -137,10 +129,6 @@ std::int64_t stackTop(VerticalAlign align, std::int64_t margin, std::int64_t row
     }
 }
 
-const Font &fontOf(const SetText &set) {
-    return (*set.fonts)[set.setting.font];
-}
-
 std::int64_t alignedX(Align align, const Columns &room, std::int64_t width) {
     switch (align) {
     case Align::left:
@@ -152,23 +140,28 @@ std::int64_t alignedX(Align align, const Columns &room, std::int64_t width) {
     }
 }
 
-// Places the lines across the room and down the sign; the stack's rows when they do not fit.
+// Places the lines across their room and down the sign by their capitals, the stack's rows
+// when they do not fit.
 std::optional<std::string> placeLines(std::vector<PlacedLine> &lines, const Layout &layout) {
-    std::int64_t stack = layout.lineGap * (static_cast<std::int64_t>(lines.size()) - 1);
+    std::vector<LineRows> rows;
     for (const PlacedLine &line : lines) {
-        stack += fontOf(line.set).capHeight();
+        rows.push_back({line.font().capHeight(), line.fitted.ink});
     }
-    const std::int64_t rows = std::int64_t{layout.height} - 2 * std::int64_t{layout.marginY};
-    std::int64_t top = stackTop(layout.verticalAlign, layout.marginY, rows, stack);
-    for (PlacedLine &line : lines) {
-        line.x = line.clipped ? line.room.begin : alignedX(line.align, line.room, line.set.width);
-        top += fontOf(line.set).capHeight();
-        line.baseline = top;
-        top += layout.lineGap;
+    const std::vector<std::int64_t> baselines = stackBaselines(rows, layout.lineGap);
+    const std::int64_t stack = baselines.back();
+    const std::int64_t between = std::int64_t{layout.height} - 2 * std::int64_t{layout.marginY};
+    const std::int64_t top = stackTop(layout.verticalAlign, layout.marginY, between, stack);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        PlacedLine &line = lines[i];
+        const Columns &extent = line.fitted.extent;
+        line.x =
+            (line.clipped ? line.room.begin : alignedX(line.align, line.room, extent.width())) -
+            extent.begin;
+        line.baseline = top + baselines[i];
     }
-    if (stack > rows) {
+    if (stack > between) {
         return "the lines need " + std::to_string(stack) + " rows, the sign has " +
-               std::to_string(rows);
+               std::to_string(between);
     }
     return std::nullopt;
 }
@@ -178,17 +171,20 @@ Columns drawnColumns(const PlacedLine &line, const Columns &free) {
     return line.clipped ? line.room : free;
 }
 
-StackedText stacked(std::string what, SetText &set, std::int64_t x, std::int64_t &baseline,
-                    const Columns &columns) {
-    return {std::move(what), inkRows(set.text.characters, fontOf(set), set.setting, x, columns),
-            &baseline, &set.steps};
+StackedText stacked(std::string what, PlacedLine &line, const Columns &columns) {
+    return {std::move(what),
+            inkRows(line.fitted.characters, line.font(), line.fitted.setting, line.x, columns),
+            &line.baseline, &line.fitted.steps};
+}
+
+std::string lineName(std::size_t index, const PlacedLine &line) {
+    return "line " + std::to_string(index + 1) + " (\"" + utf8Of(line.fitted.characters) + "\")";
 }
 
 // Places the lines, then the route number, down the sign with their ink inside it (refused,
-// or cut and reported); the route number's baseline.
-Result<std::int64_t> placeDown(std::vector<PlacedLine> &lines, SetText *route, std::int64_t routeX,
-                               const Columns &free, const Layout &layout, Report &report,
-                               std::string *reason) {
+// or cut and reported).
+std::error_code placeDown(std::vector<PlacedLine> &lines, PlacedLine *route, const Columns &free,
+                          const Layout &layout, Report &report, std::string *reason) {
     if (const auto overflow = placeLines(lines, layout)) {
         if (layout.overflow == Overflow::refuse) {
             return refuse(reason, Errc::doesNotFit, *overflow);
@@ -197,61 +193,38 @@ Result<std::int64_t> placeDown(std::vector<PlacedLine> &lines, SetText *route, s
     }
     std::vector<StackedText> stack;
     for (PlacedLine &line : lines) {
-        stack.push_back(stacked("line " + std::to_string(stack.size() + 1) + " (\"" +
-                                    line.set.text.utf8 + "\")",
-                                line.set, line.x, line.baseline, drawnColumns(line, free)));
+        stack.push_back(stacked(lineName(stack.size(), line), line, drawnColumns(line, free)));
     }
     if (const std::error_code error = keepInkInside(stack, layout, report, reason)) {
         return error;
     }
     if (!route) {
-        return 0;
+        return {};
     }
-    const std::int64_t capHeight = fontOf(*route).capHeight();
-    std::int64_t baseline = floorHalf(std::int64_t{layout.height} - capHeight) + capHeight;
+    const std::int64_t capHeight = route->font().capHeight();
+    route->baseline = floorHalf(std::int64_t{layout.height} - capHeight) + capHeight;
     const StackedText alone =
-        stacked("the route number \"" + route->text.utf8 + "\"", *route, routeX, baseline, free);
-    if (const std::error_code error = keepInkInside({&alone, 1}, layout, report, reason)) {
-        return error;
-    }
-    return baseline;
+        stacked("the route number \"" + utf8Of(route->fitted.characters) + "\"", *route, free);
+    return keepInkInside({&alone, 1}, layout, report, reason);
 }
 
-// Fits every line into room; the lines as they will be drawn, or why they do not fit.
-Result<std::vector<PlacedLine>> fitLines(const Layout &layout, std::vector<CheckedText> &texts,
-                                         const Columns &room, Report &report, std::string *reason) {
+// The lines as fitting chose them, each in its room; those wider than it are cut (clip only).
+std::vector<PlacedLine> roomedLines(Fit &fit, const Layout &layout, const Columns &room,
+                                    Report &report) {
     std::vector<PlacedLine> placed;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        const LineOptions &options = layout.lines[i];
-        auto fit = fitLine(layout, i, texts[i].characters, room.width(), reason);
-        if (!fit) {
-            return fit.error();
+    for (FittedLine &line : fit.lines) {
+        const LineOptions &options = layout.lines[line.options];
+        PlacedLine place{
+            std::move(line), &options.fonts, options.colour, options.align, 0, 0, room, false};
+        const std::int64_t width = place.fitted.extent.width();
+        if (width > room.width()) {
+            place.clipped = true;
+            place.fitted.steps.push_back(FitStep::clipped);
+            report.warnings.push_back(lineName(placed.size(), place) + " cut at " +
+                                      std::to_string(room.width()) + " of its " +
+                                      std::to_string(width) + " columns");
         }
-        const std::string what = "line " + std::to_string(i + 1) + " (\"" + texts[i].utf8 + "\")";
-        if (!fit->fits && layout.overflow == Overflow::refuse) {
-            return refuse(reason, Errc::doesNotFit,
-                          what + " needs " + std::to_string(fit->lines.front().width) +
-                              " columns, has " + std::to_string(room.width()));
-        }
-        for (FittedLine &line : fit->lines) {
-            PlacedLine place{{{utf8Of(line.characters), line.characters},
-                              std::move(line.steps),
-                              &options.fonts,
-                              line.setting,
-                              line.width},
-                             options.colour,
-                             options.align,
-                             0,
-                             0,
-                             room,
-                             !fit->fits};
-            if (place.clipped) {
-                place.set.steps.push_back(FitStep::clipped);
-                report.warnings.push_back(what + " cut at " + std::to_string(room.width()) +
-                                          " of its " + std::to_string(line.width) + " columns");
-            }
-            placed.push_back(std::move(place));
-        }
+        placed.push_back(std::move(place));
     }
     return placed;
 }
@@ -278,39 +251,96 @@ void drawGlyph(Canvas &canvas, const Glyph &glyph, std::int64_t left, std::int64
     }
 }
 
-// Draws set with its pen starting at x on baseline, only into columns.
-void drawText(Canvas &canvas, const SetText &set, std::int64_t x, std::int64_t baseline,
-              std::uint8_t colour, const Columns &columns) {
-    forEachGlyph(set.text.characters, fontOf(set), set.setting, x,
+// Draws a line with its pen starting at its x on its baseline, only into columns.
+void drawLine(Canvas &canvas, const PlacedLine &line, const Columns &columns) {
+    forEachGlyph(line.fitted.characters, line.font(), line.fitted.setting, line.x,
                  [&](const Glyph &glyph, std::int64_t left, std::int64_t top) {
-                     drawGlyph(canvas, glyph, left, baseline + top, colour, columns);
+                     drawGlyph(canvas, glyph, left, line.baseline + top, line.colour, columns);
                  });
 }
 
-LineReport reportOf(const SetText &set, std::int64_t width, std::int64_t available, std::int64_t x,
-                    std::int64_t baseline) {
-    return {set.text.utf8,
-            fontOf(set).name(),
-            set.setting.spacing,
-            set.setting.spaceWidth,
-            set.steps,
+LineReport reportOf(const PlacedLine &line, std::int64_t available) {
+    const Setting &setting = line.fitted.setting;
+    const std::int64_t width = std::min(line.fitted.extent.width(), available);
+    std::optional<std::uint32_t> gap;
+    if (line.fitted.letterGap) {
+        gap = static_cast<std::uint32_t>(std::max<std::int64_t>(*line.fitted.letterGap, 0));
+    }
+    return {utf8Of(line.fitted.characters),
+            line.font().name(),
+            setting.spacing,
+            setting.spaceWidth,
+            line.fitted.steps,
             static_cast<std::uint32_t>(std::max<std::int64_t>(width, 0)),
             static_cast<std::uint32_t>(available),
-            static_cast<std::int32_t>(x),
-            static_cast<std::int32_t>(baseline)};
+            static_cast<std::int32_t>(line.x),
+            static_cast<std::int32_t>(line.baseline),
+            gap,
+            std::nullopt};
+}
+
+// The blank rows between each line's ink and the next one's, as placed.
+void reportBlankRows(Report &report, const std::vector<PlacedLine> &lines) {
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        const InkRows &upper = lines[i].fitted.ink;
+        const InkRows &lower = lines[i + 1].fitted.ink;
+        if (!upper.empty() && !lower.empty()) {
+            const std::int64_t rows =
+                blankRowsBetween(upper, lower, lines[i + 1].baseline - lines[i].baseline);
+            report.lines[i].blankRowsBelow =
+                static_cast<std::uint32_t>(std::max<std::int64_t>(rows, 0));
+        }
+    }
+}
+
+Result<std::vector<CheckedText>> checkedTexts(std::span<const std::string_view> texts,
+                                              std::string_view what, std::string *reason) {
+    std::vector<CheckedText> checked;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        auto text = checkText(texts[i], std::string(what) + std::to_string(i + 1), reason);
+        if (!text) {
+            return text.error();
+        }
+        checked.push_back(std::move(*text));
+    }
+    return checked;
+}
+
+// The sign's width: the one given, or what the chosen lines take beside the route number.
+Result<std::int64_t> signWidth(const Layout &layout, const Fit &fit,
+                               const std::optional<PlacedLine> &route, std::string *reason) {
+    if (layout.width) {
+        return std::int64_t{*layout.width};
+    }
+    std::int64_t widest = 0;
+    for (const FittedLine &line : fit.lines) {
+        widest = std::max(widest, line.extent.width());
+    }
+    const std::int64_t width = widest + 2 * std::int64_t{layout.marginX} + reserveColumns(layout) +
+                               (route ? route->fitted.extent.width() + layout.route->gap : 0);
+    if (width > maxSide) {
+        return refuse(reason, Errc::doesNotFit,
+                      "the text needs a sign of " + std::to_string(width) + " columns, more than " +
+                          std::to_string(maxSide));
+    }
+    return width;
 }
 
 Result<Sign> composeSign(const Layout &layout, std::string *reason) {
     if (const std::error_code error = checkLayout(layout, reason)) {
         return error;
     }
-    std::vector<CheckedText> texts;
-    for (std::size_t i = 0; i < layout.lines.size(); ++i) {
-        auto text = checkText(layout.lines[i].text, "line " + std::to_string(i + 1), reason);
-        if (!text) {
-            return text.error();
-        }
-        texts.push_back(std::move(*text));
+    std::vector<std::string_view> fullTexts;
+    for (const LineOptions &line : layout.lines) {
+        fullTexts.push_back(line.text);
+    }
+    const auto full = checkedTexts(fullTexts, "line ", reason);
+    if (!full) {
+        return full.error();
+    }
+    const auto shortWording = checkedTexts(layout.shortLines, "short line ", reason);
+    if (!shortWording) {
+        return shortWording.error();
     }
     const std::optional<std::int64_t> givenArea =
         layout.width ? std::optional(std::int64_t{*layout.width} - reserveColumns(layout) -
@@ -320,7 +350,7 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
         return refuse(reason, Errc::invalidLayout,
                       "the reserve and margins leave no columns for text");
     }
-    std::optional<SetText> route;
+    std::optional<PlacedLine> route;
     if (layout.route) {
         auto set = setRoute(layout, givenArea, reason);
         if (!set) {
@@ -328,7 +358,15 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
         }
         route = std::move(*set);
     }
-    const auto width = signWidth(layout, texts, route, reason);
+    const std::optional<std::int64_t> textRoom =
+        givenArea ? std::optional(*givenArea -
+                                  (route ? route->fitted.extent.width() + layout.route->gap : 0))
+                  : std::nullopt;
+    auto fit = fitLines(layout, *full, *shortWording, textRoom, reason);
+    if (!fit) {
+        return fit.error();
+    }
+    const auto width = signWidth(layout, *fit, route, reason);
     if (!width) {
         return width.error();
     }
@@ -344,14 +382,13 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
     const Columns free = freeColumns(layout, *width);
     const Columns area{free.begin + layout.marginX, free.end - layout.marginX};
     Columns room = area;
-    std::int64_t routeX = 0;
     if (route) {
-        const std::int64_t taken = route->width + layout.route->gap;
+        const std::int64_t taken = route->fitted.extent.width() + layout.route->gap;
         if (layout.route->side == Side::start) {
-            routeX = area.begin;
+            route->x = area.begin - route->fitted.extent.begin;
             room.begin += taken;
         } else {
-            routeX = area.end - route->width;
+            route->x = area.end - route->fitted.extent.end;
             room.end -= taken;
         }
     }
@@ -360,25 +397,23 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
     if (reserveColumns(layout) > 0) {
         sign.reserve = layout.reserve;
     }
-    auto lines = fitLines(layout, texts, room, sign.report, reason);
-    if (!lines) {
-        return lines.error();
-    }
-    const auto routeBaseline =
-        placeDown(*lines, route ? &*route : nullptr, routeX, free, layout, sign.report, reason);
-    if (!routeBaseline) {
-        return routeBaseline.error();
+    sign.report.abbreviations = fit->abbreviations;
+    sign.report.candidatesMeasured = fit->measured;
+    std::vector<PlacedLine> lines = roomedLines(*fit, layout, room, sign.report);
+    if (const std::error_code error =
+            placeDown(lines, route ? &*route : nullptr, free, layout, sign.report, reason)) {
+        return error;
     }
     sign.values.assign(static_cast<std::size_t>(*width) * layout.height, 0);
     Canvas canvas{*width, layout.height, sign.values};
-    for (const PlacedLine &line : *lines) {
-        drawText(canvas, line.set, line.x, line.baseline, line.colour, drawnColumns(line, free));
-        sign.report.lines.push_back(reportOf(line.set, std::min(line.set.width, line.room.width()),
-                                             line.room.width(), line.x, line.baseline));
+    for (const PlacedLine &line : lines) {
+        drawLine(canvas, line, drawnColumns(line, free));
+        sign.report.lines.push_back(reportOf(line, line.room.width()));
     }
+    reportBlankRows(sign.report, lines);
     if (route) {
-        drawText(canvas, *route, routeX, *routeBaseline, layout.route->colour, free);
-        sign.report.route = reportOf(*route, route->width, area.width(), routeX, *routeBaseline);
+        drawLine(canvas, *route, free);
+        sign.report.route = reportOf(*route, area.width());
     }
     return sign;
 }

@@ -47,12 +47,18 @@ std::string_view fitStepName(FitStep step) noexcept {
     switch (step) {
     case FitStep::nextFont:
         return "next-font";
+    case FitStep::condensedFace:
+        return "condensed-face";
     case FitStep::lessSpacing:
         return "less-spacing";
     case FitStep::narrowerSpaces:
         return "narrower-spaces";
     case FitStep::brokenIntoLines:
         return "broken-into-lines";
+    case FitStep::shortWording:
+        return "short-wording";
+    case FitStep::abbreviated:
+        return "abbreviated";
     case FitStep::clipped:
         return "clipped";
     }

@@ -77,36 +77,54 @@ bool isFile(std::string_view path) {
     return std::filesystem::is_regular_file(std::filesystem::path(path), ignored);
 }
 
-Result<FontDataPointer> loadFile(const FontRequest &request, const std::string &path,
-                                 std::string *reason) {
-    const auto bytes = readFile(path, reason);
-    if (!bytes) {
-        return bytes.error();
-    }
-    return readFont(*bytes, request, reason);
-}
+// What a font name asks for: a built-in font, or a file and how to read it.
+struct FontSource {
+    bool builtIn = false;
+    std::string path;
+    FontRequest request;
+};
 
-Result<FontDataPointer> loadPattern(std::string_view pattern, std::string *reason) {
+Result<FontSource> sourceOfPattern(std::string_view pattern, std::string *reason) {
     const auto match = matchFontPattern(pattern, reason);
     if (!match) {
         return match.error();
     }
-    FontRequest request{std::string(pattern), match->pixelSize, match->faceIndex, false,
-                        std::string(pattern) + ":pixelsize=N"};
-    return loadFile(request, match->file, reason);
+    return FontSource{false, match->file,
+                      FontRequest{std::string(pattern), match->pixelSize, match->faceIndex, false,
+                                  std::string(pattern) + ":pixelsize=N"}};
 }
 
-Result<FontDataPointer> loadNamed(std::string_view fontName, std::string *reason) {
+Result<FontSource> sourceOf(std::string_view fontName, std::string *reason) {
     if (!builtInFontBytes(fontName).empty()) {
-        return builtInFontData(fontName, reason);
+        return FontSource{true, {}, {std::string(fontName), std::nullopt, 0, true, ""}};
     }
     const auto [path, size] = isFile(fontName) ? std::pair(fontName, std::optional<std::uint32_t>())
                                                : splitSize(fontName);
     if (namesAFile(path) || isFile(path)) {
-        FontRequest request{std::string(fontName), size, 0, false, std::string(path) + "@N"};
-        return loadFile(request, std::string(path), reason);
+        return FontSource{
+            false, std::string(path),
+            FontRequest{std::string(fontName), size, 0, false, std::string(path) + "@N"}};
     }
-    return loadPattern(fontName, reason);
+    return sourceOfPattern(fontName, reason);
+}
+
+Result<FontDataPointer> loadSource(const FontSource &source, std::string *reason) {
+    if (source.builtIn) {
+        return builtInFontData(source.request.name, reason);
+    }
+    const auto bytes = readFile(source.path, reason);
+    if (!bytes) {
+        return bytes.error();
+    }
+    return readFont(*bytes, source.request, reason);
+}
+
+// The request for one size of a font asked for without one, named as if asked with it.
+FontRequest sizedRequest(const FontRequest &request, std::uint32_t size) {
+    FontRequest sized = request;
+    sized.pixelSize = size;
+    sized.name = request.sizeHint.substr(0, request.sizeHint.size() - 1) + std::to_string(size);
+    return sized;
 }
 
 } // namespace
@@ -115,11 +133,55 @@ Font::Font(std::shared_ptr<const detail::FontData> data) noexcept : data_(std::m
 
 Result<Font> Font::load(std::string_view fontName, std::string *reason) noexcept {
     try {
-        const auto data = loadNamed(fontName, reason);
+        const auto source = sourceOf(fontName, reason);
+        if (!source) {
+            return source.error();
+        }
+        const auto data = loadSource(*source, reason);
         if (!data) {
             return data.error();
         }
         return Font(*data);
+    } catch (const std::bad_alloc &) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    }
+}
+
+Result<std::vector<Font>> Font::loadSizes(std::string_view fontName, std::uint32_t rows,
+                                          std::string *reason) noexcept {
+    try {
+        const auto source = sourceOf(fontName, reason);
+        if (!source) {
+            return source.error();
+        }
+        if (source->builtIn || source->request.pixelSize) {
+            auto font = load(fontName, reason);
+            return font ? Result<std::vector<Font>>(std::vector{std::move(*font)}) : font.error();
+        }
+        const auto bytes = readFile(source->path, reason);
+        if (!bytes) {
+            return bytes.error();
+        }
+        const auto sizes = sizesToTry(*bytes, source->request, rows, reason);
+        if (!sizes) {
+            return sizes.error();
+        }
+        std::vector<Font> fonts;
+        for (const std::uint32_t size : *sizes) {
+            const auto data = readFont(*bytes, sizedRequest(source->request, size), reason);
+            if (!data) {
+                return data.error();
+            }
+            fonts.push_back(Font(*data));
+        }
+        if (fonts.empty()) {
+            const auto data = readFont(*bytes, source->request, reason);
+            if (!data) {
+                return data.error();
+            }
+            fonts.push_back(Font(*data));
+        }
+        return fonts;
     } catch (const std::bad_alloc &) {
         return std::make_error_code(std::errc::not_enough_memory);
     }
@@ -146,6 +208,10 @@ const std::string &Font::name() const noexcept {
 
 bool Font::builtIn() const noexcept {
     return data_->builtIn;
+}
+
+bool Font::condensed() const noexcept {
+    return data_->condensed;
 }
 
 std::uint32_t Font::pixelSize() const noexcept {

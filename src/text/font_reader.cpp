@@ -6,6 +6,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BDF_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <limits>
@@ -21,6 +22,8 @@ constexpr std::uint32_t maxPixelSize = 1024;
 constexpr FT_Pos maxMetric = 4096; // advance, bearings, ascent and descent, in pixels
 constexpr FT_ULong lastCodePoint = 0x10FFFF;
 constexpr FT_Int32 renderFlags = FT_LOAD_RENDER | FT_LOAD_TARGET_MONO;
+// The smallest pixel size offered for a sign: below it no face stays legible.
+constexpr std::uint32_t smallestOfferedSize = 6;
 
 struct LibraryDeleter {
     void operator()(FT_Library library) const noexcept { FT_Done_FreeType(library); }
@@ -252,6 +255,36 @@ std::optional<std::int32_t> inkHeight(const Glyph &glyph) {
     return std::nullopt;
 }
 
+detail::GlyphInk inkOf(const Glyph &glyph) {
+    detail::GlyphInk ink{std::numeric_limits<std::int32_t>::max(), 0,
+                         std::numeric_limits<std::int32_t>::max(), 0};
+    for (std::uint32_t y = 0; y < glyph.rows; ++y) {
+        for (std::uint32_t x = 0; x < glyph.width; ++x) {
+            if (glyph.pixels[std::size_t{y} * glyph.width + x] != 0) {
+                const auto column = glyph.left + static_cast<std::int32_t>(x);
+                const auto row = static_cast<std::int32_t>(y) - glyph.top;
+                ink = {std::min(ink.left, column), std::max(ink.right, column + 1),
+                       std::min(ink.top, row), std::max(ink.bottom, row + 1)};
+            }
+        }
+    }
+    return ink.left < ink.right ? ink : detail::GlyphInk{};
+}
+
+// Bitmap fonts say so in their SETWIDTH_NAME, outline fonts in their OS/2 width class.
+bool isCondensed(FT_Face face) {
+    BDF_PropertyRec property{};
+    if (FT_Get_BDF_Property(face, "SETWIDTH_NAME", &property) == 0 &&
+        property.type == BDF_PROPERTY_TYPE_ATOM && property.u.atom != nullptr) {
+        const std::string_view setwidth = property.u.atom;
+        return setwidth.find("ondensed") != setwidth.npos ||
+               setwidth.find("arrow") != setwidth.npos;
+    }
+    const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    return os2 != nullptr && os2->version != 0xFFFF && os2->usWidthClass > 0 &&
+           os2->usWidthClass < 5;
+}
+
 std::int32_t capHeightOf(FT_Face face, const detail::FontData &data) {
     std::optional<std::int32_t> height = bdfCapHeight(face);
     for (const char32_t capital : U"HX0") {
@@ -264,27 +297,101 @@ std::int32_t capHeightOf(FT_Face face, const detail::FontData &data) {
     return std::clamp<std::int32_t>(height.value_or(data.ascent), 0, maxMetric);
 }
 
-} // namespace
+// A face opened from memory with its Unicode map selected; the library goes first when it ends.
+struct OpenFace {
+    LibraryOwner library;
+    FaceOwner face;
+};
 
-Result<FontDataPointer> readFont(ByteSpan bytes, const FontRequest &request, std::string *reason) {
+Result<OpenFace> openFace(ByteSpan bytes, const FontRequest &request, std::string *reason) {
     FT_Library rawLibrary = nullptr;
     if (const FT_Error error = FT_Init_FreeType(&rawLibrary)) {
         return freetypeRefusal(reason, request, "FreeType cannot start", error);
     }
-    const LibraryOwner library(rawLibrary);
+    OpenFace open{LibraryOwner(rawLibrary), nullptr};
     if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<FT_Long>::max())) {
         return refuseFont(reason, request, "too large");
     }
     FT_Face rawFace = nullptr;
     if (const FT_Error error =
-            FT_New_Memory_Face(library.get(), bytes.data(), static_cast<FT_Long>(bytes.size()),
+            FT_New_Memory_Face(open.library.get(), bytes.data(), static_cast<FT_Long>(bytes.size()),
                                request.faceIndex, &rawFace)) {
         return freetypeRefusal(reason, request, "FreeType cannot read it", error);
     }
-    const FaceOwner face(rawFace);
-    if (FT_Select_Charmap(face.get(), FT_ENCODING_UNICODE) != 0) {
+    open.face.reset(rawFace);
+    if (FT_Select_Charmap(rawFace, FT_ENCODING_UNICODE) != 0) {
         return refuseFont(reason, request, "has no Unicode character map");
     }
+    return open;
+}
+
+// The capitals' rows at a pixel size, from the ink of a capital: FreeType's own metrics
+// include room for accents.
+std::optional<std::int32_t> capitalRowsAt(FT_Face face, std::uint32_t pixelSize) {
+    if (FT_Set_Pixel_Sizes(face, 0, pixelSize) != 0) {
+        return std::nullopt;
+    }
+    for (const char32_t capital : U"HX0") {
+        const FT_UInt index = FT_Get_Char_Index(face, capital);
+        if (index == 0) {
+            continue;
+        }
+        Glyph glyph;
+        std::uint64_t pixels = 0;
+        const auto rendered = renderGlyph(face, index, capital, glyph, pixels, {}, nullptr);
+        if (rendered && *rendered) {
+            return inkHeight(glyph);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+Result<std::vector<std::uint32_t>> sizesToTry(ByteSpan bytes, const FontRequest &request,
+                                              std::uint32_t rows, std::string *reason) {
+    auto open = openFace(bytes, request, reason);
+    if (!open) {
+        return open.error();
+    }
+    FT_Face face = open->face.get();
+    std::vector<std::uint32_t> sizes;
+    if (FT_IS_SCALABLE(face)) {
+        // Capitals are never taller than the pixel size; from there down, each size whose
+        // capitals fit, as far as three lines could ever need.
+        const std::uint32_t largest = std::min(2 * rows, maxPixelSize);
+        for (std::uint32_t size = largest; size >= smallestOfferedSize; --size) {
+            const auto capitals = capitalRowsAt(face, size);
+            if (capitals && *capitals <= static_cast<std::int32_t>(rows)) {
+                sizes.push_back(size);
+            }
+        }
+    } else if (face->num_fixed_sizes > 1) {
+        for (FT_Int i = 0; i < face->num_fixed_sizes; ++i) {
+            const FT_Bitmap_Size &strike = face->available_sizes[i];
+            if (FT_Select_Size(face, i) == 0 &&
+                capitalRowsAt(face, strikeSize(strike)).value_or(strike.height) <=
+                    static_cast<std::int32_t>(rows)) {
+                sizes.push_back(strikeSize(strike));
+            }
+        }
+        std::ranges::sort(sizes, std::greater<>());
+    } else {
+        return sizes;
+    }
+    if (sizes.empty()) {
+        return refuseFont(reason, request,
+                          "has no size whose capitals fit " + std::to_string(rows) + " rows");
+    }
+    return sizes;
+}
+
+Result<FontDataPointer> readFont(ByteSpan bytes, const FontRequest &request, std::string *reason) {
+    auto open = openFace(bytes, request, reason);
+    if (!open) {
+        return open.error();
+    }
+    const FaceOwner &face = open->face;
     const auto size = chooseSize(face.get(), request, reason);
     if (!size) {
         return size.error();
@@ -299,6 +406,11 @@ Result<FontDataPointer> readFont(ByteSpan bytes, const FontRequest &request, std
         return error;
     }
     data->capHeight = capHeightOf(face.get(), *data);
+    data->condensed = isCondensed(face.get());
+    data->inks.reserve(data->glyphs.size());
+    for (const Glyph &glyph : data->glyphs) {
+        data->inks.push_back(inkOf(glyph));
+    }
     return FontDataPointer(std::move(data));
 }
 

@@ -49,6 +49,10 @@ std::error_code checkLayout(const Layout &layout, std::string *reason) {
         return invalid(reason,
                        "a sign has 1 to 3 lines, not " + std::to_string(layout.lines.size()));
     }
+    if (layout.shortLines.size() > 3) {
+        return invalid(reason, "a short wording has 1 to 3 lines, not " +
+                                   std::to_string(layout.shortLines.size()));
+    }
     for (std::size_t i = 0; i < layout.lines.size(); ++i) {
         const LineOptions &line = layout.lines[i];
         if (auto error =

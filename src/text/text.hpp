@@ -21,16 +21,34 @@ std::string characterName(char32_t character);
 
 namespace detail {
 
+// Where a glyph's ink lies: columns [left, right) from the pen, rows [top, bottom) from the
+// baseline (negative above it); all zero for a glyph without ink.
+struct GlyphInk {
+    std::int32_t left = 0;
+    std::int32_t right = 0;
+    std::int32_t top = 0;
+    std::int32_t bottom = 0;
+
+    bool inked() const { return left < right; }
+};
+
 // A loaded font: plain data, never changed after loading, so shared freely between threads.
 struct FontData {
     std::string name;
     bool builtIn = false;
+    bool condensed = false;
     std::uint32_t pixelSize = 0;
     std::int32_t ascent = 0;
     std::int32_t descent = 0;
     std::int32_t capHeight = 0;
     std::vector<char32_t> characters; // ascending; glyphs[i] draws characters[i]
     std::vector<Glyph> glyphs;
+    std::vector<GlyphInk> inks; // of glyphs[i]
+};
+
+// A font's data, for the measures that need more than its public face.
+struct FontAccess {
+    static const FontData &data(const Font &font) noexcept { return *font.data_; }
 };
 
 } // namespace detail
@@ -48,6 +66,12 @@ struct FontRequest {
 
 // A font file's bytes through FreeType, every glyph of its Unicode map rendered.
 Result<FontDataPointer> readFont(ByteSpan bytes, const FontRequest &request, std::string *reason);
+
+// The sizes a font file offers for a sign `rows` rows high, largest first: each pixel size of a
+// scalable font whose capitals fit (down to a floor), each strike of a bitmap font whose
+// capitals fit; empty when the font has a size of its own to take (one strike).
+Result<std::vector<std::uint32_t>> sizesToTry(ByteSpan bytes, const FontRequest &request,
+                                              std::uint32_t rows, std::string *reason);
 
 // FreeType's words for one of its error codes.
 const char *freetypeErrorText(int error) noexcept;
@@ -90,6 +114,9 @@ std::error_code checkLayout(const Layout &layout, std::string *reason);
 
 // Characters as UTF-8.
 std::string utf8Of(std::u32string_view characters);
+
+// A letter or digit of any script: what words are made of.
+bool isLetterOrDigit(char32_t character);
 
 Result<CheckedText> checkText(std::string_view text, std::string_view what, std::string *reason);
 

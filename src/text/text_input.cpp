@@ -73,6 +73,12 @@ std::string utf8Of(std::u32string_view characters) {
     return utf8;
 }
 
+bool isLetterOrDigit(char32_t character) {
+    const auto category = utf8proc_category(static_cast<utf8proc_int32_t>(character));
+    return (category >= UTF8PROC_CATEGORY_LU && category <= UTF8PROC_CATEGORY_LO) ||
+           (category >= UTF8PROC_CATEGORY_ND && category <= UTF8PROC_CATEGORY_NO);
+}
+
 std::string characterName(char32_t character) {
     char code[16];
     std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
