@@ -43,11 +43,11 @@ void drawSign(const author::Bytes &graphic, const std::string &name) {
 
 void addMadeOutputOptions(CLI::App &command, MadeOutput &made) {
     command.add_option("-o,--output", made.output,
-                       "Graphic file, or the sign's PNG (as qrvx png draws it) when the name "
-                       "ends in .png in any case; - for standard output");
+                       "Graphic file, - for standard output; a name ending in .png (in any case) "
+                       "gets the sign's PNG instead, as qrvx png draws the graphic");
     command.add_flag("--show", made.show,
-                     "Draw the sign in the terminal as qrvx show does (after writing it, with "
-                     "-o)");
+                     "Draw the sign in the terminal as qrvx show does; -o is then optional (given, "
+                     "the sign is written first)");
 }
 
 std::optional<std::string> madeOutputError(const MadeOutput &made) {
@@ -58,13 +58,6 @@ std::optional<std::string> madeOutputError(const MadeOutput &made) {
         return "--show and -o - both write to standard output";
     }
     return std::nullopt;
-}
-
-std::string outputName(const MadeOutput &made, const std::string &fallback) {
-    if (made.output.empty()) {
-        return fallback;
-    }
-    return made.output == "-" ? "standard output" : made.output;
 }
 
 void deliver(const MadeOutput &made, const author::Bytes &graphic, const std::string &name) {

@@ -25,9 +25,6 @@ void addMadeOutputOptions(CLI::App &command, MadeOutput &made);
 // they do.
 std::optional<std::string> madeOutputError(const MadeOutput &made);
 
-// How failures name the output: its file, "standard output", or `fallback` when there is none.
-std::string outputName(const MadeOutput &made, const std::string &fallback);
-
 // The graphic written and then drawn, as made asks. `name`, what it was made from, titles its PNG
 // and heads its drawing.
 void deliver(const MadeOutput &made, const author::Bytes &graphic, const std::string &name);

@@ -26,6 +26,12 @@ std::string signName(const SignRequest &request) {
     return name;
 }
 
+// What a refusal names: the file not written, else the sign.
+std::string refusedName(const TextCommandOptions &options) {
+    const std::string &output = options.made.output;
+    return output.empty() || output == "-" ? signName(options.request) : output;
+}
+
 std::optional<std::string> combinationError(const TextCommandOptions &options) {
     if (auto why = madeOutputError(options.made)) {
         return why;
@@ -46,16 +52,15 @@ int runText(const TextCommandOptions &options) {
         std::cerr << "qrvx: " << *failure << '\n';
         return operationFailed;
     }
-    const std::string name = signName(options.request);
     std::string reason;
     const auto made = makeSign(options.request, shelf, reason);
     if (!made) {
-        return refused(outputName(options.made, name), made.error(), reason);
+        return refused(refusedName(options), made.error(), reason);
     }
     for (const std::string &warning : made->sign.report.warnings) {
         std::cerr << "qrvx: warning: " << warning << '\n';
     }
-    deliver(options.made, made->graphic, name);
+    deliver(options.made, made->graphic, signName(options.request));
     if (options.json) {
         std::cout << signReportJson(made->sign).dump(2) << '\n';
     }

@@ -403,6 +403,7 @@ TEST_F(Cli, TextAndFonts) {
           R"("steps":["next-font","next-font","less-spacing"],"text":"CENTRALSTATION","width":49,)"}},
         {"text Ω -o m.png", 1, "qrvx: m.png: a character the font cannot draw: line 1: U+03A9 \"Ω\" is not "
          "in sign-14, sign-7, sign-7-narrow\n"},
+        {"text Ω --show", 1, "qrvx: Ω: a character the font cannot draw: "},
         {"text CENTRALSTATION --width 30 -o m", 1, "m: the text does not fit the sign: line 1 "},
         {"text CENTRALSTATION --width 30 --overflow clip -o k", 0,
          "qrvx: warning: line 1 (\"CENTRALSTATION\") cut at 28 of its "},
