@@ -3,6 +3,7 @@
 #include "encoding_option.hpp"
 #include "failure.hpp"
 #include "file_io.hpp"
+#include "made_output.hpp"
 #include "qrvx_author.hpp"
 
 #include <memory>
@@ -20,7 +21,7 @@ std::array<Rgb, 4> paletteOf(const std::string &text) {
 
 struct EncodeCommandOptions {
     std::string image;
-    std::string output;
+    MadeOutput made;
     std::uint32_t colourSystem = 0;
     std::string raster = "vertical";
     std::optional<std::string> palette;
@@ -35,6 +36,9 @@ struct EncodeCommandOptions {
 
 // The combinations CLI11 cannot check by itself.
 std::optional<int> checkCombination(const EncodeCommandOptions &options) {
+    if (auto why = madeOutputError(options.made)) {
+        return usage(*why);
+    }
     const bool monochrome = options.colourSystem == 0;
     if (monochrome && (options.palette || options.nearest)) {
         return usage("--palette and --nearest need --colour-system 1 or 2");
@@ -82,24 +86,34 @@ int refusedImage(const std::string &file, std::error_code error, const std::stri
                                                                  : "");
 }
 
+// A file is read row by row; standard input is taken whole first.
+Result<author::Image> readImage(const EncodeCommandOptions &options, std::string &reason) {
+    if (options.image == standardInput) {
+        const std::vector<std::uint8_t> png =
+            readWhole(options.image, "the most the tool reads of an image");
+        return author::readPng(png, transparentColour(options), &reason);
+    }
+    return author::readPngFile(options.image.c_str(), transparentColour(options), &reason);
+}
+
 int runEncode(const EncodeCommandOptions &options) {
     if (const auto status = checkCombination(options)) {
         return *status;
     }
+    const std::string name = inputName(options.image);
     std::string reason;
-    const auto image =
-        author::readPngFile(options.image.c_str(), transparentColour(options), &reason);
+    const auto image = readImage(options, reason);
     if (!image) {
         if (image.error().category() == std::generic_category()) {
-            throw Failure(options.image, "reading", image.error());
+            throw Failure(name, "reading", image.error());
         }
-        return refusedImage(options.image, image.error(), reason);
+        return refusedImage(name, image.error(), reason);
     }
     const auto graphic = author::encode(image->view(), authorOptions(options), &reason);
     if (!graphic) {
-        return refusedImage(options.image, graphic.error(), reason);
+        return refusedImage(name, graphic.error(), reason);
     }
-    writeFile(options.output, *graphic);
+    deliver(options.made, *graphic, name);
     return 0;
 }
 
@@ -109,8 +123,8 @@ Command addEncodeCommand(CLI::App &app) {
     auto options = std::make_shared<EncodeCommandOptions>();
     CLI::App *command = app.add_subcommand(
         "encode", "Make a graphic from a PNG image (transparent pixels count as the background)");
-    command->add_option("IMAGE", options->image, "PNG image")->required();
-    command->add_option("-o,--output", options->output, "Graphic file")->required();
+    command->add_option("IMAGE", options->image, "PNG image, - for standard input")->required();
+    addMadeOutputOptions(*command, options->made);
     command
         ->add_option("--colour-system", options->colourSystem,
                      "0 monochrome, 1 two one-bit planes, 2 two bits a pixel")

@@ -28,7 +28,7 @@ int runExtract(const ExtractCommandOptions &options) {
     const auto image = extractImage(Graphic{bytes}, flags);
     if (!image) {
         const bool horizontal = image.error() == std::errc::operation_not_supported;
-        throw Failure(options.file,
+        throw Failure(inputName(options.file),
                       horizontal ? "extracting the image of a horizontal raster"
                                  : "extracting the image",
                       image.error());
@@ -60,7 +60,7 @@ Command addExtractCommand(CLI::App &app) {
     CLI::App *command = app.add_subcommand(
         "extract", "Write the packed image bytes of a vertical-raster graphic (both planes, one "
                    "after the other, for colour system 1)");
-    command->add_option("FILE", options->file, "Graphic file")->required();
+    command->add_option("FILE", options->file, "Graphic file, - for standard input")->required();
     command
         ->add_option(
             "-o,--output", options->output,

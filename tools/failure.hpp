@@ -38,6 +38,9 @@ inline int usage(const std::string &message) {
     return usageError;
 }
 
+// For the commands that take several files.
+inline constexpr const char *onceFromStandardInput = "- (standard input) can be read only once";
+
 // "qrvx: FILE: what failed: reason", where the reason names the pixel, key or character.
 inline int refused(const std::string &file, std::error_code error, const std::string &reason,
                    const std::string &hint = {}) {

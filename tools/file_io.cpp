@@ -2,6 +2,7 @@
 
 #include "failure.hpp"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -16,8 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Failure tooLarge(const std::string &path) {
-    return Failure(path, "larger than 4 GiB - 1 bytes, the most a graphic can have", EFBIG);
+Failure tooLarge(const std::string &name, std::string_view limit) {
+    return Failure(name, "larger than 4 GiB - 1 bytes, " + std::string(limit), EFBIG);
 }
 
 // umask can only be read by setting it, which is no business for several threads at once: it is
@@ -115,18 +116,16 @@ int Descriptor::close() {
     return descriptor >= 0 ? ::close(descriptor) : 0;
 }
 
-std::vector<std::uint8_t> readGraphic(const std::string &path) {
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
-        throw Failure(path, "opening", errno);
-    }
+namespace {
+
+std::vector<std::uint8_t> readAll(int descriptor, const std::string &name, std::string_view limit) {
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0) {
-        throw Failure(path, "reading", errno);
+    if (::fstat(descriptor, &status) != 0) {
+        throw Failure(name, "reading", errno);
     }
     const bool regular = S_ISREG(status.st_mode);
     if (regular && static_cast<std::uint64_t>(status.st_size) > maxGraphicBytes) {
-        throw tooLarge(path);
+        throw tooLarge(name, limit);
     }
     // One byte more than a regular file holds, so that its end shows without growing.
     constexpr std::size_t chunk = 1 << 16;
@@ -135,13 +134,13 @@ std::vector<std::uint8_t> readGraphic(const std::string &path) {
     for (;;) {
         if (used == bytes.size()) {
             if (used > maxGraphicBytes) {
-                throw tooLarge(path);
+                throw tooLarge(name, limit);
             }
             bytes.resize(used + chunk);
         }
-        const ssize_t count = readSome(file.get(), std::span(bytes).subspan(used));
+        const ssize_t count = readSome(descriptor, std::span(bytes).subspan(used));
         if (count < 0) {
-            throw Failure(path, "reading", errno);
+            throw Failure(name, "reading", errno);
         }
         if (count == 0) {
             break;
@@ -149,10 +148,35 @@ std::vector<std::uint8_t> readGraphic(const std::string &path) {
         used += static_cast<std::size_t>(count);
     }
     if (used > maxGraphicBytes) {
-        throw tooLarge(path);
+        throw tooLarge(name, limit);
     }
     bytes.resize(used);
     return bytes;
+}
+
+} // namespace
+
+std::string inputName(const std::string &path) {
+    return path == standardInput ? "standard input" : path;
+}
+
+std::vector<std::uint8_t> readWhole(const std::string &path, std::string_view limit) {
+    if (path == standardInput) {
+        return readAll(STDIN_FILENO, inputName(path), limit);
+    }
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        throw Failure(path, "opening", errno);
+    }
+    return readAll(file.get(), path, limit);
+}
+
+std::vector<std::uint8_t> readGraphic(const std::string &path) {
+    return readWhole(path, "the most a graphic can have");
+}
+
+std::size_t standardInputCount(std::span<const std::string> files) {
+    return static_cast<std::size_t>(std::ranges::count(files, standardInput));
 }
 
 OutputFile::OutputFile(std::string destination, std::optional<mode_t> mode)

@@ -14,8 +14,21 @@ namespace qrvx::cli {
 // The C interface counts bytes in 32 bits.
 inline constexpr std::uint64_t maxGraphicBytes = 0xFFFFFFFFu;
 
-// The whole file; throws Failure when it cannot be read or is larger than maxGraphicBytes.
+// The name of standard input among a command's files.
+inline constexpr std::string_view standardInput = "-";
+
+// How messages name an input: "standard input" for "-", else the path.
+std::string inputName(const std::string &path);
+
+// The whole file, or all of standard input for "-", held in memory; throws Failure when it
+// cannot be read or is larger than maxGraphicBytes, whose message ends in `limit`.
+std::vector<std::uint8_t> readWhole(const std::string &path, std::string_view limit);
+
+// readWhole of a graphic.
 std::vector<std::uint8_t> readGraphic(const std::string &path);
+
+// Standard input can be read once: how often files name it.
+std::size_t standardInputCount(std::span<const std::string> files);
 
 // A file descriptor that is closed once.
 class Descriptor {

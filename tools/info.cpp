@@ -21,7 +21,7 @@ const NumericKey numericKeys[19] = {
 
 GraphicInfo inspect(const std::string &file) {
     GraphicInfo info;
-    info.file = file;
+    info.file = inputName(file);
     info.bytes = readGraphic(file);
     const ByteSpan bytes(info.bytes);
     const Graphic graphic{bytes};
@@ -105,6 +105,9 @@ struct InfoOptions {
 };
 
 int runInfo(const InfoOptions &options) {
+    if (standardInputCount(options.files) > 1) {
+        return usage(onceFromStandardInput);
+    }
     int status = 0;
     auto all = nlohmann::ordered_json::array();
     Table brief;
@@ -129,7 +132,7 @@ int runInfo(const InfoOptions &options) {
         } catch (const Failure &failure) {
             report(failure);
             status = 1;
-            all.push_back({{"file", file}, {"error", failure.detail()}});
+            all.push_back({{"file", inputName(file)}, {"error", failure.detail()}});
         }
     }
     if (options.json) {
@@ -149,7 +152,7 @@ Command addInfoCommand(CLI::App &app) {
     CLI::App *command = app.add_subcommand(
         "info", "Describe graphics: sections, parameters, dimensions, scroll mode and the "
                 "route-number area");
-    command->add_option("FILE", options->files, "Graphic files")->required();
+    command->add_option("FILE", options->files, "Graphic files, - for standard input")->required();
     CLI::Option *json =
         command->add_flag("--json", options->json, "One JSON array of objects, for scripts");
     command->add_flag("--brief", options->brief, "One aligned row per file")->excludes(json);

@@ -1,7 +1,7 @@
 // `qrvx text`: a sign graphic drawn from lines of text in sign fonts.
 #include "commands.hpp"
 #include "failure.hpp"
-#include "file_io.hpp"
+#include "made_output.hpp"
 #include "sign_report.hpp"
 #include "sign_request.hpp"
 
@@ -13,15 +13,38 @@ namespace {
 
 struct TextCommandOptions {
     SignRequest request;
-    std::string output;
+    MadeOutput made;
     bool json = false;
 };
 
-int runText(const TextCommandOptions &options) {
-    if (options.json && options.output == "-") {
-        return usage("--json and -o - both write to standard output");
+// "HARBOUR / via Market St".
+std::string signName(const SignRequest &request) {
+    std::string name;
+    for (const std::string &line : request.lines) {
+        name += (name.empty() ? "" : " / ") + line;
     }
-    if (auto why = requestError(options.request)) {
+    return name;
+}
+
+// What a refusal names: the file not written, else the sign.
+std::string refusedName(const TextCommandOptions &options) {
+    const std::string &output = options.made.output;
+    return output.empty() || output == "-" ? signName(options.request) : output;
+}
+
+std::optional<std::string> combinationError(const TextCommandOptions &options) {
+    if (auto why = madeOutputError(options.made)) {
+        return why;
+    }
+    if (options.json && (options.made.output == "-" || options.made.show)) {
+        return std::string(options.made.show ? "--json and --show" : "--json and -o -") +
+               " both write to standard output";
+    }
+    return requestError(options.request);
+}
+
+int runText(const TextCommandOptions &options) {
+    if (auto why = combinationError(options)) {
         return usage(*why);
     }
     Shelf shelf;
@@ -32,12 +55,12 @@ int runText(const TextCommandOptions &options) {
     std::string reason;
     const auto made = makeSign(options.request, shelf, reason);
     if (!made) {
-        return refused(options.output, made.error(), reason);
+        return refused(refusedName(options), made.error(), reason);
     }
     for (const std::string &warning : made->sign.report.warnings) {
         std::cerr << "qrvx: warning: " << warning << '\n';
     }
-    writeFile(options.output, made->graphic);
+    deliver(options.made, made->graphic, signName(options.request));
     if (options.json) {
         std::cout << signReportJson(made->sign).dump(2) << '\n';
     }
@@ -53,8 +76,7 @@ Command addTextCommand(CLI::App &app) {
     command->add_option("LINE", options->request.lines, "A line of text (UTF-8), one to three")
         ->required()
         ->expected(1, 3);
-    command->add_option("-o,--output", options->output, "Graphic file, - for standard output")
-        ->required();
+    addMadeOutputOptions(*command, options->made);
     command->add_flag("--json", options->json,
                       "Print what fitting chose on standard output, as JSON");
     command

@@ -86,16 +86,24 @@ protected:
         return names;
     }
 
-    // The exit status, stdout and stderr.
+    // The exit status, stdout and stderr. "< FILE" is standard input; "|" pipes into the tool
+    // again, and the status is the last one's.
     std::tuple<int, std::string, std::string> run(const std::string &line,
                                                   const std::string &columns = "80") const {
-        std::string command =
-            "cd " + inQuotes(work()) + " && COLUMNS=" + columns + " TMPDIR=. " + inQuotes(QRVX_CLI);
+        std::string command = "cd " + inQuotes(work()) + " && export COLUMNS=" + columns +
+                              " TMPDIR=. && { " + inQuotes(QRVX_CLI);
         std::istringstream words(line);
         for (std::string word; words >> word;) {
-            command += " " + inQuotes(word);
+            if (word == "|") {
+                command += " | " + inQuotes(QRVX_CLI);
+            } else if (word == "<" && words >> word) {
+                command += " <" + inQuotes(word);
+            } else {
+                command += " " + inQuotes(word);
+            }
         }
-        command += " >" + inQuotes(root_.path() / "out") + " 2>" + inQuotes(root_.path() / "err");
+        command +=
+            "; } >" + inQuotes(root_.path() / "out") + " 2>" + inQuotes(root_.path() / "err");
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, contents(root_.path() / "out"),
                 contents(root_.path() / "err")};
@@ -275,13 +283,17 @@ TEST_F(Cli, ProgramAndMark) {
               (std::set<std::string>{"target", "source", "plain", "link", "programmed", "m"}));
 }
 
+// "-" reads standard input, whole, from a file or a pipe, and "-o -" writes standard output.
 // Links are followed to the file they name; devices and pipes are written, never replaced.
-TEST_F(Cli, Outputs) {
+TEST_F(Cli, StandardStreamsAndOutputs) {
     write("mono", mono);
     write("programmed", programmed);
+    write("target", str(makeGraphic({"VE8,RL2", 1, {0x11, 0x12, 0x13, 0x14, 0x15, 0x16}})));
+    write("source", str(makeGraphic({"VE8,@RP1/2/0,RL2", std::nullopt, {0xA1, 0xA2, 0xA3}})));
     write("file", "old");
     ASSERT_EQ(std::get<0>(run("png mono -o mono.png")), 0);
     const std::string png = shown(work() / "mono.png");
+    const std::string encoded = str(makeGraphic({"VE8,CS0", std::nullopt, {0x01, 0x80}}));
     fs::create_symlink("file", work() / "link");
     fs::create_symlink("made", work() / "dangling");
     fs::create_symlink("/dev/full", work() / "full");
@@ -290,10 +302,29 @@ TEST_F(Cli, Outputs) {
     const int reader = open((work() / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
     const std::string full = "full: writing: No space left on device\n";
     check({
+        // clang-format off
         {"png mono -o -", 0, "", {}, {{"-", png}}},
         {"extract mono -o -", 0, "standard output, 2 bytes", {}, {{"-", "\1\x80"}}},
         {"mark programmed -o -", 0, "", {}, {{"-", marked}}},
         {"program programmed programmed -o -", 1, "already holds a route number"},
+        {"info - < mono", 0, "", {"file             standard input\n", "dimensions       2 x 8\n"}},
+        {"mark - -o - < programmed | info --brief mono -", 0, "",
+         {"\nstandard input     24  0   vertical  6x8   1       no            2 x 8 at start"}},
+        {"png - --title mono -o - < mono", 0, "", {}, {{"-", png}}},
+        {"extract - -o one < mono", 0, "", {}, {{"one", "\1\x80"}}},
+        {"program - source -o - < target", 0, "", {}, {{"-", programmed}}},
+        {"program target - -o - < source", 0, "", {}, {{"-", programmed}}},
+        {"mark - -o - < programmed", 0, "", {}, {{"-", marked}}},
+        {"show --plain - < mono", 0, "", {"standard input  2 x 8, colour system 0\n"}},
+        {"encode - -o - < mono.png", 0, "", {}, {{"-", encoded}}},
+        {"mark - -o - < mono", 1, "qrvx: standard input: no RL or RR key to delete: "},
+        {"encode - -o e < mono", 1, "qrvx: standard input: not a PNG file: "},
+        {"png - < mono", 2, "FILE - (standard input) needs -o"},
+        {"mark - < programmed", 2, "FILE - (standard input) needs -o"},
+        {"program - - -o - < programmed", 2, "TARGET and SOURCE cannot both be -"},
+        {"info - mono - < mono", 2, "- (standard input) can be read only once"},
+        {"show - - < mono", 2, "- (standard input) can be read only once"},
+        // clang-format on
         {"png mono -o link", 0, "", {}, {{"file", png}}},
         {"png mono -o dangling", 0, "", {}, {{"made", png}}},
         {"png mono -o fifo"},
@@ -309,8 +340,9 @@ TEST_F(Cli, Outputs) {
     EXPECT_EQ(fs::read_symlink(work() / "link"), "file");
     EXPECT_EQ(fs::read_symlink(work() / "full"), "/dev/full");
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"mono", "programmed", "file", "mono.png", "link",
-                                                  "dangling", "made", "full", "fifo"}));
+    EXPECT_EQ(workFiles(),
+              (std::set<std::string>{"mono", "programmed", "target", "source", "file", "mono.png",
+                                     "one", "link", "dangling", "made", "full", "fifo"}));
 }
 
 // The image drawn back, its transparent pixel as the background; refusals write nothing.
@@ -331,6 +363,15 @@ TEST_F(Cli, Encode) {
     check({
         {"encode in.png --colour-system 1 --bg #00FF00 -o g"},
         {"png g -o g.png", 0, "", {}, {{"g.png", "2x2 Title=g FF0000000000 00FF000000FF"}}},
+        {"encode in.png --colour-system 1 --bg #00FF00 -o G.Png",
+         0,
+         "",
+         {},
+         {{"G.Png", "2x2 Title=in.png FF0000000000 00FF000000FF"}}},
+        {"encode in.png --colour-system 1 --bg #00FF00 --show",
+         0,
+         "",
+         {"in.png  2 x 2, colour system 1, 4 colours\n"}},
         {"encode -o out text.png", 1, "text.png: not a PNG file: no PNG signature"},
         {"encode -o out cut.png", 1, "cut.png: truncated or corrupt PNG: libpng: "},
         {cs2, 2, "not four colours"},
@@ -343,7 +384,7 @@ TEST_F(Cli, Encode) {
         {"encode -o out marker.png", 1, "reads as a scroll marker (add one with --scroll 0 or 1)"},
     });
     EXPECT_EQ(workFiles(), (std::set<std::string>{"in.png", "two.png", "cut.png", "text.png",
-                                                  "marker.png", "g", "g.png"}));
+                                                  "marker.png", "g", "g.png", "G.Png"}));
 }
 
 // Signs from text read back through the library; a refused sign writes nothing.
@@ -354,12 +395,15 @@ TEST_F(Cli, TextAndFonts) {
         {"text --json --colour 3 CENTRAL --width 70 --reserve end:8 --colour-system 2 -o c", 0, "",
          {R"("font":"sign-14")", R"("reserve":{"columns":8,"side":"end"})", R"("width":70})"}},
         {"info c", 0, "", {"dimensions       70 x 16\n", "route area       8 lines reserved at end\n"}},
-        {"png c -o c.png"},
+        {"png c --title CENTRAL -o c.png"},
+        {"text --colour 3 CENTRAL --width 70 --reserve end:8 --colour-system 2 -o made.PNG"},
+        {"text A -o a"}, {"png a --title A -o a.png"}, {"text A -o made.png"},
         {"text --json CENTRALSTATION --width 60 -o j", 0, "",
          {R"("font":"sign-7-narrow","spaceWidth":2,"spacing":0,)"
           R"("steps":["next-font","next-font","less-spacing"],"text":"CENTRALSTATION","width":49,)"}},
-        {"text Ω -o m", 1, "qrvx: m: a character the font cannot draw: line 1: U+03A9 \"Ω\" is not "
+        {"text Ω -o m.png", 1, "qrvx: m.png: a character the font cannot draw: line 1: U+03A9 \"Ω\" is not "
          "in sign-14, sign-7, sign-7-narrow\n"},
+        {"text Ω --show", 1, "qrvx: Ω: a character the font cannot draw: "},
         {"text CENTRALSTATION --width 30 -o m", 1, "m: the text does not fit the sign: line 1 "},
         {"text CENTRALSTATION --width 30 --overflow clip -o k", 0,
          "qrvx: warning: line 1 (\"CENTRALSTATION\") cut at 28 of its "},
@@ -368,6 +412,9 @@ TEST_F(Cli, TextAndFonts) {
         {"text HARBOUR Sq --overflow clip -o q", 0,
          "qrvx: warning: line 2 (\"Sq\") cut: its ink needs 2 rows below the sign\n"},
         {"text A B C D -o m", 2, usage},
+        {"text A", 2, "qrvx: -o or --show is required" + usage},
+        {"text A --show -o -", 2, "--show and -o - both write to standard output" + usage},
+        {"text A --show --json", 2, "--json and --show both write to standard output" + usage},
         {"text A -o m --colour 2", 2, "--colour and --route-colour above 1 need --colour-system"},
         {"text A -o m --align middle", 2, "--align: not one of left|centre|right: middle" + usage},
         {"fonts", 0, "", {"NAME           HEIGHT  CAP  CHARACTERS  DESCRIPTION\n"
@@ -376,8 +423,13 @@ TEST_F(Cli, TextAndFonts) {
         // clang-format on
     });
     EXPECT_NE(shown(work() / "c.png").find("0060D0"), std::string::npos); // colour 3 drawn
+    // A sign written as .png is drawn as qrvx png draws its graphic, titled by its text.
+    EXPECT_TRUE(shown(work() / "made.PNG").starts_with("70x16 Title=CENTRAL "));
+    EXPECT_EQ(shown(work() / "made.PNG"), shown(work() / "c.png"));
+    EXPECT_EQ(shown(work() / "made.png"), shown(work() / "a.png"));
     EXPECT_NE(shown(work() / "f.png").find(" Title=qrvx fonts "), std::string::npos);
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"c", "c.png", "j", "k", "q", "f.png"}));
+    EXPECT_EQ(workFiles(), (std::set<std::string>{"c", "c.png", "made.PNG", "a", "a.png",
+                                                  "made.png", "j", "k", "q", "f.png"}));
 }
 
 // Exact drawings; COLUMNS counts only without --width.
@@ -424,6 +476,24 @@ TEST_F(Cli, Show) {
         EXPECT_EQ(out, c.out);
         EXPECT_EQ(err, c.err);
     }
+
+    // A made sign drawn by --show, and read back through a pipe, as show draws the file written.
+    ASSERT_EQ(std::get<0>(run("text A --width 12 -o a")), 0);
+    const std::string drawn = std::get<1>(run("show a"));
+    EXPECT_TRUE(drawn.starts_with("a  12 x 16, colour system 0\n")) << drawn;
+    EXPECT_EQ(std::ranges::count(drawn, '\n'), 1 + 16 / 2); // two rows a line
+    EXPECT_NE(drawn.find("█"), std::string::npos);
+    const std::string rows = drawn.substr(drawn.find('\n'));
+    for (const auto &[line, headline] : {std::pair{"text A --width 12 --show -o b", "A"},
+                                         {"text A --width 12 --show", "A"},
+                                         {"text A --width 12 -o - | show -", "standard input"}}) {
+        SCOPED_TRACE(line);
+        const auto [status, out, err] = run(line);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(out, headline + std::string("  12 x 16, colour system 0") + rows);
+        EXPECT_EQ(err, "");
+    }
+    EXPECT_EQ(contents(work() / "b"), contents(work() / "a"));
 }
 
 } // namespace
