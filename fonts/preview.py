@@ -64,7 +64,10 @@ def main():
             for x, c in enumerate(row):
                 top = (1 + n * pitch + y) * s
                 colour = (255, 176, 0) if c == "#" else (40, 40, 40)
-                draw.ellipse([(x + 1) * s + 1, top + 1, (x + 2) * s - 2, top + s - 2], fill=colour)
+                inset = 1 if s > 3 else 0  # a dot of at least two pixels
+                draw.ellipse(
+                    [(x + 1) * s + inset, top + inset, (x + 2) * s - 2, top + s - 2], fill=colour
+                )
     image.save(args.output)
 
 
