@@ -47,15 +47,14 @@ Result<Abbreviations> makeTable(std::span<const Abbreviation> entries, std::stri
                           what + ": a word ending (\"-\" first) on one side only: \"" +
                               entries[i].full + "\", \"" + entries[i].abbreviated + "\"");
         }
-        if (!fulls.insert((fullEnding ? U"-" : U"") + *full).second) {
+        if (!fulls.insert(std::u32string(fullEnding ? U"-" : U"") + *full).second) {
             return refuse(reason, Errc::invalidLayout,
                           what + ": \"" + entries[i].full + "\" is abbreviated twice");
         }
-        data->entries.push_back(Entry{std::move(*full),
-                                      std::move(*abbreviated),
-                                      fullEnding,
-                                      {utf8Of((fullEnding ? U"-" : U"") + *full),
-                                       utf8Of((fullEnding ? U"-" : U"") + *abbreviated)}});
+        const std::u32string marker = fullEnding ? U"-" : U"";
+        Abbreviation forms{utf8Of(marker + *full), utf8Of(marker + *abbreviated)};
+        data->entries.push_back(
+            Entry{std::move(*full), std::move(*abbreviated), fullEnding, std::move(forms)});
     }
     std::ranges::stable_sort(data->entries, std::greater<>(),
                              [](const Entry &entry) { return entry.full.size(); });

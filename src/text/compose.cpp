@@ -54,17 +54,17 @@ struct PlacedLine {
     const Font &font() const { return (*fonts)[fitted.setting.font]; }
 };
 
-// The route number's first font whose ink fits the sign's rows and, when the text area is
-// known, that leaves room for text beside it and its gap.
+// The route number's first font from `first` on whose ink fits the sign's rows and, when the
+// text area is known, that leaves room for text beside it and its gap.
 Result<PlacedLine> setRoute(const Layout &layout, std::optional<std::int64_t> area,
-                            std::string *reason) {
+                            std::size_t first, std::string *reason) {
     const RouteOptions &route = *layout.route;
     auto text = checkText(route.text, "the route number", reason);
     if (!text) {
         return text.error();
     }
     std::optional<PlacedLine> closest;
-    for (std::size_t i = 0; i < route.fonts.size(); ++i) {
+    for (std::size_t i = first; i < route.fonts.size(); ++i) {
         const Font &font = route.fonts[i];
         const MeasuredRun run(text->characters, font);
         if (!drawsAll(font, text->characters, layout)) {
@@ -306,6 +306,39 @@ Result<std::vector<CheckedText>> checkedTexts(std::span<const std::string_view> 
     return checked;
 }
 
+// The lines fitted beside the route number in its first face that leaves room, else in a later
+// one (a condensed route face leaves more room for the text), else refused as the text in the
+// last face tried.
+Result<Fit> fitBesideRoute(const Layout &layout, const std::vector<CheckedText> &full,
+                           const std::vector<CheckedText> &shortWording,
+                           std::optional<std::int64_t> area, std::optional<PlacedLine> &route,
+                           std::string *reason) {
+    std::string textRefusal;
+    for (std::size_t first = 0;;) {
+        if (layout.route) {
+            std::string routeReason;
+            auto set = setRoute(layout, area, first, &routeReason);
+            if (!set) {
+                return textRefusal.empty() ? refuse(reason, set.error(), routeReason)
+                                           : refuse(reason, Errc::doesNotFit, textRefusal);
+            }
+            route = std::move(*set);
+            first = route->fitted.setting.font + 1;
+        }
+        const std::optional<std::int64_t> room =
+            area ? std::optional(*area -
+                                 (route ? route->fitted.extent.width() + layout.route->gap : 0))
+                 : std::nullopt;
+        auto fit = fitLines(layout, full, shortWording, room, &textRefusal);
+        if (fit || fit.error() != Errc::doesNotFit || !layout.route) {
+            if (!fit) {
+                refuse(reason, fit.error(), textRefusal);
+            }
+            return fit;
+        }
+    }
+}
+
 // The sign's width: the one given, or what the chosen lines take beside the route number.
 Result<std::int64_t> signWidth(const Layout &layout, const Fit &fit,
                                const std::optional<PlacedLine> &route, std::string *reason) {
@@ -351,18 +384,7 @@ Result<Sign> composeSign(const Layout &layout, std::string *reason) {
                       "the reserve and margins leave no columns for text");
     }
     std::optional<PlacedLine> route;
-    if (layout.route) {
-        auto set = setRoute(layout, givenArea, reason);
-        if (!set) {
-            return set.error();
-        }
-        route = std::move(*set);
-    }
-    const std::optional<std::int64_t> textRoom =
-        givenArea ? std::optional(*givenArea -
-                                  (route ? route->fitted.extent.width() + layout.route->gap : 0))
-                  : std::nullopt;
-    auto fit = fitLines(layout, *full, *shortWording, textRoom, reason);
+    auto fit = fitBesideRoute(layout, *full, *shortWording, givenArea, route, reason);
     if (!fit) {
         return fit.error();
     }
