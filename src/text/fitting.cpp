@@ -309,8 +309,9 @@ private:
         }
         const FittedLine &first = closest_.lines.front();
         const Font &font = fontsOf(first.options)[first.setting.font];
-        std::string text = what + " does not fit: the closest, " + quotedLines(closest_.lines) +
-                           " in " + font.name() + ", needs ";
+        std::string text = what + (full.size() == 1 ? " does not fit" : " do not fit") +
+                           ": the closest, " + quotedLines(closest_.lines) + " in " + font.name() +
+                           ", needs ";
         const Miss &miss = *closestMiss_;
         std::int64_t widest = 0;
         for (const FittedLine &line : closest_.lines) {

@@ -398,18 +398,18 @@ TEST_F(Cli, TextAndFonts) {
         {"png c --title CENTRAL -o c.png"},
         {"text --colour 3 CENTRAL --width 70 --reserve end:8 --colour-system 2 -o made.PNG"},
         {"text A -o a"}, {"png a --title A -o a.png"}, {"text A -o made.png"},
-        {"text --json CENTRALSTATION --width 60 -o j", 0, "",
-         {R"("font":"sign-7-narrow","spaceWidth":2,"spacing":0,)"
-          R"("steps":["next-font","next-font","less-spacing"],"text":"CENTRALSTATION","width":49,)"}},
+        {"text --json CENTRALSTATION --width 64 -o j", 0, "",
+         {R"("blankRowsBelow":null,"font":"sign-6-narrow","letterGap":1,"spaceWidth":2,"spacing":1,)"
+          R"("steps":["next-font","condensed-face"],"text":"CENTRALSTATION","width":59,)"}},
         {"text Ω -o m.png", 1, "qrvx: m.png: a character the font cannot draw: line 1: U+03A9 \"Ω\" is not "
-         "in sign-14, sign-7, sign-7-narrow\n"},
+         "in sign-14, sign-14-narrow, sign-6, sign-6-narrow\n"},
         {"text Ω --show", 1, "qrvx: Ω: a character the font cannot draw: "},
         {"text CENTRALSTATION --width 30 -o m", 1, "m: the text does not fit the sign: line 1 "},
         {"text CENTRALSTATION --width 30 --overflow clip -o k", 0,
          "qrvx: warning: line 1 (\"CENTRALSTATION\") cut at 28 of its "},
-        {"text HARBOUR Sq -o m", 1,
-         "the sign: line 2 (\"Sq\") needs 2 rows below the sign for its ink"},
-        {"text HARBOUR Sq --overflow clip -o q", 0,
+        {"text HARBOUR Sq --font sign-7 -o m", 1, "the sign: the lines (\"HARBOUR\" / \"Sq\") do not "
+         "fit: the closest, \"HARBOUR\" / \"Sq\" in sign-7, needs 18 rows, has 16\n"},
+        {"text HARBOUR Sq --font sign-7 --overflow clip -o q", 0,
          "qrvx: warning: line 2 (\"Sq\") cut: its ink needs 2 rows below the sign\n"},
         {"text A B C D -o m", 2, usage},
         {"text A", 2, "qrvx: -o or --show is required" + usage},
@@ -417,8 +417,8 @@ TEST_F(Cli, TextAndFonts) {
         {"text A --show --json", 2, "--json and --show both write to standard output" + usage},
         {"text A -o m --colour 2", 2, "--colour and --route-colour above 1 need --colour-system"},
         {"text A -o m --align middle", 2, "--align: not one of left|centre|right: middle" + usage},
-        {"fonts", 0, "", {"NAME           HEIGHT  CAP  CHARACTERS  DESCRIPTION\n"
-                          "sign-7             11    7         327  "}},
+        {"fonts", 0, "", {"NAME             HEIGHT  CAP  CHARACTERS  DESCRIPTION\n"
+                          "sign-18              24   18         327  "}},
         {"fonts -o f.png"},
         // clang-format on
     });
