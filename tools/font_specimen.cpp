@@ -118,15 +118,45 @@ void drawCharacters(Canvas &canvas, const text::Font &font) {
     }
 }
 
+// The sample set in the font as a sign of the font's height, cut at the canvas's width.
+void drawSample(Canvas &canvas, const text::Font &font, std::string_view sample,
+                const std::string &output) {
+    text::Layout layout;
+    layout.lines = {{sample, {font}, 1, text::Align::left}};
+    layout.width = lineWidth;
+    layout.height = lineHeight(font);
+    layout.marginX = 0;
+    layout.overflow = text::Overflow::clip;
+    std::string reason;
+    const auto sign = text::compose(layout, &reason);
+    if (!sign) {
+        throw Failure(output, "drawing the sample in " + font.name() + ": " + reason, sign.error());
+    }
+    canvas.grow(lineGap, false);
+    const std::uint32_t top = canvas.height();
+    canvas.grow(sign->height, true);
+    for (std::uint32_t y = 0; y < sign->height; ++y) {
+        for (std::uint32_t x = 0; x < sign->width; ++x) {
+            if (sign->values[std::size_t{y} * sign->width + x] != 0) {
+                canvas.set(border + x, top + y, characterColour);
+            }
+        }
+    }
+}
+
 } // namespace
 
 void writeSpecimen(const std::string &output, std::span<const text::Font> fonts,
-                   const text::Font &label) {
+                   const text::Font &label, std::optional<std::string_view> sample) {
     Canvas canvas;
     canvas.grow(border, false);
     for (const text::Font &font : fonts) {
         drawName(canvas, label, font.name());
-        drawCharacters(canvas, font);
+        if (sample) {
+            drawSample(canvas, font, *sample, output);
+        } else {
+            drawCharacters(canvas, font);
+        }
         canvas.grow(fontGap, false);
     }
     canvas.grow(border, false);

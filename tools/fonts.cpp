@@ -16,6 +16,7 @@ constexpr std::string_view labelFont = "sign-7";
 
 struct FontsCommandOptions {
     std::optional<std::string> output;
+    std::optional<std::string> sample;
 };
 
 std::vector<text::Font> loadBuiltInFonts() {
@@ -47,6 +48,9 @@ void printFonts(std::span<const text::Font> fonts) {
 }
 
 int runFonts(const FontsCommandOptions &options) {
+    if (options.sample && !options.output) {
+        return usage("--sample needs -o");
+    }
     const std::vector<text::Font> fonts = loadBuiltInFonts();
     if (options.output != "-") {
         printFonts(fonts);
@@ -55,7 +59,8 @@ int runFonts(const FontsCommandOptions &options) {
         const auto label = std::find_if(fonts.begin(), fonts.end(), [](const text::Font &font) {
             return font.name() == labelFont;
         });
-        writeSpecimen(*options.output, fonts, label == fonts.end() ? fonts.front() : *label);
+        writeSpecimen(*options.output, fonts, label == fonts.end() ? fonts.front() : *label,
+                      options.sample);
     }
     return 0;
 }
@@ -68,6 +73,8 @@ Command addFontsCommand(CLI::App &app) {
     command->add_option("-o,--output", options->output,
                         "Also draw every character of every built-in font into this PNG file "
                         "(- for standard output, without the list)");
+    command->add_option("--sample", options->sample,
+                        "Draw this text in each font instead of every character");
     return {command, [options] { return runFonts(*options); }};
 }
 

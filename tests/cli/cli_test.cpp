@@ -420,6 +420,7 @@ TEST_F(Cli, TextAndFonts) {
         {"fonts", 0, "", {"NAME             HEIGHT  CAP  CHARACTERS  DESCRIPTION\n"
                           "sign-18              24   18         327  "}},
         {"fonts -o f.png"},
+        {"fonts --sample Ab", 2, "--sample needs -o" + usage},
         // clang-format on
     });
     EXPECT_NE(shown(work() / "c.png").find("0060D0"), std::string::npos); // colour 3 drawn
