@@ -1,7 +1,7 @@
 // The error category of refused feeds.
-#include "qrvx_batch.hpp"
+#include "batch.hpp"
 
-#include <string>
+#include <cstring>
 
 namespace qrvx::batch {
 namespace {
@@ -40,6 +40,10 @@ public:
 const std::error_category &errorCategory() noexcept {
     static const Category category;
     return category;
+}
+
+void throwSystemError(int number, const std::string &what) {
+    throw FeedError({number, std::generic_category()}, what + ": " + std::strerror(number));
 }
 
 } // namespace qrvx::batch
