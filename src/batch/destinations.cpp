@@ -221,6 +221,14 @@ private:
                                                         {"stop_sequence", false},
                                                         {"stop_headsign", false}}};
         const auto needed = [&](const TableHeader &header) {
+            for (const std::size_t column : {std::size_t{1}, std::size_t{2}}) {
+                if (!lastStops_.empty() && !header.has(column)) {
+                    throw FeedError(Errc::missingColumn,
+                                    "stop_times.txt:1: no column " +
+                                        std::string(columns[column].name) +
+                                        ", which the last stop of a trip without a headsign needs");
+                }
+            }
             return !trips_.empty() && (!lastStops_.empty() || header.has(3));
         };
         readTable(files_, "stop_times.txt", columns, needed, [&](const TableRow &row) {
