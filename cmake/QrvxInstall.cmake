@@ -48,7 +48,12 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/qrvxConfigVersion.cmake
     COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/qrvxConfig.cmake ${PROJECT_BINARY_DIR}/qrvxConfigVersion.cmake
     DESTINATION ${package_dir})
+# utf8proc and libcsv have no CMake package of their own, and Debian's libzip has a broken one.
 if(QRVX_BUILD_TEXT AND NOT BUILD_SHARED_LIBS)
-    # utf8proc has no CMake package of its own.
     install(FILES ${PROJECT_SOURCE_DIR}/cmake/Findutf8proc.cmake DESTINATION ${package_dir})
+endif()
+if(QRVX_BUILD_BATCH AND NOT BUILD_SHARED_LIBS)
+    install(FILES ${PROJECT_SOURCE_DIR}/cmake/Findutf8proc.cmake
+        ${PROJECT_SOURCE_DIR}/cmake/Findlibzip.cmake ${PROJECT_SOURCE_DIR}/cmake/Findcsv.cmake
+        DESTINATION ${package_dir})
 endif()

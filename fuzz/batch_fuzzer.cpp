@@ -4,8 +4,8 @@
 #include "batch_run.hpp"
 #include "fuzz_check.hpp"
 #include "qrvx_host_trace.h"
+#include "scratch_directory.hpp"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,23 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A directory of the process's own, on a RAM file system when there is one (every run ends with
-// a sync of the file system), removed at exit.
-struct Root {
-    fs::path path;
-    Root() {
-        const fs::path base =
-            fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        std::string pattern = (base / "qrvx_batch_fuzz_XXXXXX").string();
-        FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
-        path = pattern;
-    }
-    ~Root() { fs::remove_all(path); }
-};
-
 const fs::path &root() {
-    static const Root made;
-    return made.path;
+    return qrvx::fuzz::scratchDirectory("qrvx_batch_fuzz"); // every run ends with a sync of it
 }
 
 std::size_t entries(const fs::path &directory) {

@@ -1,6 +1,6 @@
 #include "abbreviation_table.hpp"
 
-#include "csv_records.hpp"
+#include "csv_reader.hpp"
 #include "file_io.hpp"
 
 #include <algorithm>
@@ -11,6 +11,9 @@
 
 namespace qrvx::cli {
 namespace {
+
+using batch::CsvError;
+using batch::readCsvRecords;
 
 struct Read {
     std::vector<text::Abbreviation> entries;

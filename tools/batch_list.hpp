@@ -4,7 +4,7 @@
 // a cell with several values (fonts in fitting order) separates them with "|".
 #pragma once
 
-#include "csv_records.hpp"
+#include "csv_reader.hpp"
 #include "sign_request.hpp"
 
 #include <cstdint>
@@ -17,6 +17,9 @@
 #include <vector>
 
 namespace qrvx::cli {
+
+using batch::CsvError;
+using batch::readCsvRecords;
 
 inline constexpr char valueSeparator = '|';
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build tree into a temporary prefix, then builds and runs consumers of the installed
-# package through find_package and through pkg-config. Then the same for a static libqrvx, built
-# inside a C host project (no C++ enabled) that takes qrvx with add_subdirectory and has no CLI11,
-# nlohmann-json or GoogleTest; installed, it serves C hosts through find_package and
+# package through find_package and through pkg-config (libqrvx_batch too, when it was built).
+# Then the same for a static libqrvx, built inside a C host project (no C++ enabled) that takes
+# qrvx with add_subdirectory and has no CLI11, nlohmann-json or GoogleTest; installed, it serves C hosts through find_package and
 # pkg-config --static too. No program linked with the static library needs libqrvx.so.
 # Usage: check_package.sh BUILD_DIR SOURCE_DIR NM READELF [C_FLAGS]
 # C_FLAGS are the build's own (a sanitizer build needs its runtime in the consumer too).
@@ -32,7 +32,7 @@ build_consumer() {
     shift 2
     cmake --no-warn-unused-cli -S "$consumer" -B "$dir" "${flag_args[@]}" "$@" >/dev/null
     cmake --build "$dir" --parallel 2 >/dev/null
-    for program in consumer c_host consumer_cpp; do
+    for program in consumer c_host consumer_cpp consumer_batch; do
         if [ -e "$dir/$program" ]; then
             run "$dir/$program" "$static"
         fi
@@ -61,6 +61,13 @@ consume() {
         $("${pkg_config[@]}" qrvx)
     run "$prefix-pkg-consumer" "$static"
     run "$prefix-pkg-c-host" "$static"
+    if [ -e "$libdir/pkgconfig/qrvx_batch.pc" ]; then
+        # shellcheck disable=SC2046,SC2086
+        ${CXX:-c++} $flags -std=c++20 -Wall -Werror "-Wl,-rpath,$libdir" \
+            "$consumer/consumer_batch.cpp" -o "$prefix-pkg-batch" \
+            $("${pkg_config[@]}" qrvx_batch qrvx_host_trace)
+        run "$prefix-pkg-batch" "$static"
+    fi
 }
 
 cmake --install "$build" --prefix "$work/installed" >/dev/null

@@ -1,4 +1,4 @@
-#include "csv_records.hpp"
+#include "csv_reader.hpp"
 
 #include <csv.h>
 #include <utf8proc.h>
@@ -7,33 +7,38 @@
 #include <array>
 #include <cerrno>
 #include <exception>
-#include <string_view>
+#include <optional>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
 
-namespace qrvx::cli {
+namespace qrvx::batch {
 namespace {
 
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
-// Why a cell is no text; empty when it is.
-std::string textProblem(std::string_view cell) {
+// Where a cell stops being UTF-8 text without NUL: the byte, or nothing when it is text.
+struct TextProblem {
+    std::size_t byte = 0; // 1-based
+    bool nul = false;
+};
+
+std::optional<TextProblem> textProblem(std::string_view cell) {
     const auto *bytes = reinterpret_cast<const utf8proc_uint8_t *>(cell.data());
     for (std::size_t at = 0; at < cell.size();) {
+        if (bytes[at] != 0 && bytes[at] < 0x80) {
+            ++at; // most cells are ASCII
+            continue;
+        }
         utf8proc_int32_t character = 0;
         const utf8proc_ssize_t length = utf8proc_iterate(
             bytes + at, static_cast<utf8proc_ssize_t>(cell.size() - at), &character);
-        if (length < 0) {
-            return "not UTF-8 (byte " + std::to_string(at + 1) +
-                   " of a cell; save the list as CSV UTF-8)";
-        }
-        if (character == 0) {
-            return "a NUL character in a cell";
+        if (length < 0 || character == 0) {
+            return TextProblem{at + 1, length >= 0};
         }
         at += static_cast<std::size_t>(length);
     }
-    return {};
+    return std::nullopt;
 }
 
 // What libcsv's callbacks build up, one record at a time. An exception cannot pass through
@@ -44,6 +49,7 @@ struct Reading {
     std::uint64_t line = 1;
     std::uint64_t recordLine = 0; // 0 until the record's first cell ends
     std::vector<std::string> cells;
+    std::size_t used = 0; // cells of this record; the others keep their memory for the next
     std::exception_ptr failure;
 
     void cell(std::string_view text) {
@@ -54,27 +60,35 @@ struct Reading {
             // A quoted first cell may span lines; the record starts where it did.
             recordLine = line - static_cast<std::uint64_t>(std::ranges::count(text, '\n'));
         }
-        if (cells.size() == limits.cells) {
+        if (used == limits.cells) {
             fail(CsvError(line, "more than " + std::to_string(limits.cells) + " cells"));
             return;
         }
-        if (std::string problem = textProblem(text); !problem.empty()) {
-            fail(CsvError(line, problem));
+        if (const auto problem = textProblem(text)) {
+            fail(problem->nul ? CsvError(line, "a NUL character in a cell")
+                              : CsvError(line,
+                                         "not UTF-8 (byte " + std::to_string(problem->byte) +
+                                             " of a cell; " + std::string(limits.utf8Advice) + ")",
+                                         true));
             return;
         }
-        cells.emplace_back(text);
+        if (used == cells.size()) {
+            cells.emplace_back();
+        }
+        cells[used++].assign(text);
     }
 
     void recordEnd() {
+        const std::span<const std::string> record(cells.data(), used);
         if (!failure &&
-            std::ranges::any_of(cells, [](const auto &text) { return !text.empty(); })) {
+            std::ranges::any_of(record, [](const auto &text) { return !text.empty(); })) {
             try {
-                each(recordLine, cells);
+                each(recordLine, record);
             } catch (...) {
                 failure = std::current_exception();
             }
         }
-        cells.clear();
+        used = 0;
         recordLine = 0;
     }
 
@@ -149,12 +163,61 @@ private:
 
 } // namespace
 
+struct CsvReader::State {
+    State(const CsvLimits &givenLimits, CsvRecordHandler handler)
+        : limits(givenLimits), each(std::move(handler)), reading{limits, each, 1, 0, {}, 0, {}} {}
+
+    CsvLimits limits; // the reader's own: a handler given as a lambda is a temporary
+    CsvRecordHandler each;
+    Reading reading;
+    Feeder feeder{reading};
+    std::string start; // the first bytes, until they tell whether a byte-order mark leads
+    bool started = false;
+
+    void rethrow() const {
+        if (reading.failure) {
+            std::rethrow_exception(reading.failure);
+        }
+    }
+};
+
+CsvReader::CsvReader(const CsvLimits &limits, CsvRecordHandler each)
+    : state_(std::make_unique<State>(limits, std::move(each))) {}
+
+CsvReader::~CsvReader() = default;
+
+void CsvReader::feed(std::string_view bytes) {
+    State &state = *state_;
+    state.rethrow();
+    if (!state.started) {
+        const std::size_t take = std::min(bytes.size(), byteOrderMark.size() - state.start.size());
+        state.start.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
+        if (state.start.size() < byteOrderMark.size() && byteOrderMark.starts_with(state.start)) {
+            return;
+        }
+        state.started = true;
+        state.feeder.feed(state.start == byteOrderMark ? std::string_view() : state.start);
+    }
+    state.feeder.feed(bytes);
+    state.rethrow();
+}
+
+void CsvReader::finish() {
+    State &state = *state_;
+    state.rethrow();
+    if (!state.started) {
+        state.started = true;
+        state.feeder.feed(state.start);
+    }
+    state.feeder.finish();
+    state.rethrow();
+}
+
 void readCsvRecords(int descriptor, const CsvLimits &limits, const CsvRecordHandler &each) {
-    Reading reading{limits, each, 1, 0, {}, {}};
-    Feeder feeder(reading);
+    CsvReader reader(limits, each);
     std::array<char, 1 << 16> buffer{};
-    bool first = true;
-    while (!reading.failure) {
+    for (;;) {
         const ssize_t count = ::read(descriptor, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR) {
             continue;
@@ -163,19 +226,11 @@ void readCsvRecords(int descriptor, const CsvLimits &limits, const CsvRecordHand
             throw std::system_error(errno, std::generic_category(), "reading");
         }
         if (count == 0) {
-            feeder.finish();
-            break;
+            reader.finish();
+            return;
         }
-        std::string_view bytes(buffer.data(), static_cast<std::size_t>(count));
-        if (first && bytes.starts_with(byteOrderMark)) {
-            bytes.remove_prefix(byteOrderMark.size());
-        }
-        first = false;
-        feeder.feed(bytes);
-    }
-    if (reading.failure) {
-        std::rethrow_exception(reading.failure);
+        reader.feed({buffer.data(), static_cast<std::size_t>(count)});
     }
 }
 
-} // namespace qrvx::cli
+} // namespace qrvx::batch

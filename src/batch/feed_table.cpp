@@ -1,0 +1,81 @@
+#include "feed_table.hpp"
+
+#include "csv_reader.hpp"
+
+#include <algorithm>
+
+namespace qrvx::batch {
+namespace {
+
+std::string_view withoutSpaces(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Thrown from the record handler to stop reading a file whose rest is not needed.
+struct EnoughRead {};
+
+constexpr CsvLimits tableLimits{1 << 16, 256, "a feed's files are UTF-8"};
+
+} // namespace
+
+std::string_view TableRow::operator[](std::size_t column) const {
+    const std::size_t at = positions_[column];
+    return at < cells_.size() ? withoutSpaces(cells_[at]) : std::string_view();
+}
+
+void readTable(FeedFiles &files, std::string_view file, std::span<const Column> columns,
+               const std::function<bool(const TableHeader &)> &header,
+               const std::function<void(const TableRow &)> &each) {
+    const std::string name(file);
+    TableHeader found(columns.size());
+    bool named = false;
+    const auto record = [&](std::uint64_t line, std::span<const std::string> cells) {
+        if (named) {
+            each(TableRow(line, cells, found.positions_));
+            return;
+        }
+        for (std::size_t column = 0; column < columns.size(); ++column) {
+            const auto at = std::ranges::find_if(cells, [&](const std::string &cell) {
+                return withoutSpaces(cell) == columns[column].name;
+            });
+            if (at != cells.end()) {
+                found.positions_[column] = static_cast<std::size_t>(at - cells.begin());
+            } else if (columns[column].required) {
+                throw FeedError(Errc::missingColumn, name + ":" + std::to_string(line) +
+                                                         ": no column " +
+                                                         std::string(columns[column].name));
+            }
+        }
+        named = true;
+        if (!header(found)) {
+            throw EnoughRead{};
+        }
+    };
+    try {
+        CsvReader reader(tableLimits, record);
+        files.read(file, [&](std::string_view bytes) { reader.feed(bytes); });
+        reader.finish();
+        if (!named) {
+            record(1, {}); // an empty file: its required columns are missing
+        }
+    } catch (const EnoughRead &) {
+    } catch (const CsvError &error) {
+        throw FeedError(error.notUtf8() ? Errc::invalidUtf8 : Errc::malformedFile,
+                        name + ":" + error.what());
+    }
+}
+
+void readTable(FeedFiles &files, std::string_view file, std::span<const Column> columns,
+               const std::function<void(const TableRow &)> &each) {
+    readTable(
+        files, file, columns, [](const TableHeader &) { return true; }, each);
+}
+
+} // namespace qrvx::batch
