@@ -32,6 +32,7 @@ extern const char *const parametersName;
 extern const char *const extractName;
 extern const char *const programName;
 extern const char *const textSignName;
+extern const char *const brokenSignName;
 extern const char *const textSignExportName;
 extern const char *const builtInFontName;
 extern const char *const fontReadName;

@@ -86,6 +86,8 @@ std::vector<Line> lines() {
     table.push_back({"program a route number", programName, "", 0, 0});
     table.push_back({"text sign 128 x 16, compose + encode / its PNG export", textSignName,
                      textSignExportName, 0.25, 0});
+    table.push_back({"a lone line broken in two, compose + encode / the same PNG export",
+                     brokenSignName, textSignExportName, 0, 0});
     table.push_back(
         {"load a built-in font again (read once a process)", builtInFontName, "", 0, 0});
     table.push_back({"read sign-7 through FreeType", fontReadName, "", 0, 0});

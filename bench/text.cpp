@@ -1,5 +1,7 @@
-// A typical text sign (two lines on 128 x 16, its fonts loaded once) made and encoded, beside the
-// PNG export of the same graphic; and what loading a font costs, the first time and after.
+// A typical text sign (two lines on 128 x 16 in the faces of its height, loaded once) made and
+// encoded, beside the PNG export of the same graphic, with the number of candidates fitting
+// measured; a lone line that fitting breaks; and what loading a font costs, the first time and
+// after.
 #include "registration.hpp"
 
 #include "qrvx.h"
@@ -20,6 +22,14 @@ text::Layout typicalSign(const std::vector<text::Font> &fonts) {
     return layout;
 }
 
+// One line that takes two of the smaller face, broken where a sign maker breaks it.
+text::Layout brokenSign(const std::vector<text::Font> &fonts) {
+    text::Layout layout;
+    layout.lines = {{"Église Sainte-Élisabeth via Bouchette", fonts}};
+    layout.width = 128;
+    return layout;
+}
+
 std::optional<author::Bytes> typicalGraphic(const std::vector<text::Font> &fonts) {
     const auto sign = text::compose(typicalSign(fonts));
     auto graphic = sign ? text::encode(*sign, {}) : Result<author::Bytes>(sign.error());
@@ -27,22 +37,31 @@ std::optional<author::Bytes> typicalGraphic(const std::vector<text::Font> &fonts
 }
 
 std::vector<text::Font> builtInFonts() {
-    const auto wide = text::Font::load("sign-7");
-    const auto narrow = text::Font::load("sign-7-narrow");
-    return wide && narrow ? std::vector{*wide, *narrow} : std::vector<text::Font>();
+    std::vector<text::Font> fonts;
+    for (const std::string_view name : text::defaultFontNames(16)) {
+        const auto font = text::Font::load(name);
+        if (!font) {
+            return {};
+        }
+        fonts.push_back(*font);
+    }
+    return fonts;
 }
 
-void composeAndEncode(benchmark::State &state) {
+void composeAndEncode(benchmark::State &state,
+                      text::Layout (*sign)(const std::vector<text::Font> &)) {
     const std::vector<text::Font> fonts = builtInFonts();
-    if (fonts.empty() || !typicalGraphic(fonts)) {
-        state.SkipWithError("the typical sign cannot be made");
+    const text::Layout layout = sign(fonts);
+    const auto first = text::compose(layout);
+    if (fonts.empty() || !first) {
+        state.SkipWithError("the sign cannot be made");
         return;
     }
-    const text::Layout layout = typicalSign(fonts);
     for (auto _ : state) {
-        const auto sign = text::compose(layout);
-        benchmark::DoNotOptimize(text::encode(*sign, {}));
+        const auto made = text::compose(layout);
+        benchmark::DoNotOptimize(text::encode(*made, {}));
     }
+    state.counters["candidates"] = first->report.candidatesMeasured;
 }
 
 void exportTypical(benchmark::State &state) {
@@ -85,6 +104,7 @@ void readFont(benchmark::State &state) {
 } // namespace
 
 const char *const textSignName = "text/compose_encode_128x16";
+const char *const brokenSignName = "text/compose_encode_broken_128x16";
 const char *const textSignExportName = "text/png_export_128x16";
 const char *const builtInFontName = "text/load_built_in_font";
 const char *const fontReadName = "text/read_font_sign-7";
@@ -95,7 +115,8 @@ void registerText() {
             ->Unit(benchmark::kMicrosecond)
             ->MinTime(minimumTime);
     };
-    add(textSignName, composeAndEncode);
+    add(textSignName, [](benchmark::State &state) { composeAndEncode(state, typicalSign); });
+    add(brokenSignName, [](benchmark::State &state) { composeAndEncode(state, brokenSign); });
     add(textSignExportName, exportTypical);
     add(builtInFontName, loadBuiltIn);
     add(fontReadName, readFont);

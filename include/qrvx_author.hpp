@@ -90,6 +90,14 @@ struct Image {
     ImageView view() const noexcept { return {width, height, rgb}; }
 };
 
+// width x height pixel values, row after row (borrowed), already in a colour system's terms:
+// 0 or 1 under colour system 0, indices 0-3 into the palette under 1 and 2.
+struct ValuesView {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    ByteSpan values;
+};
+
 // A PNG of any colour type and bit depth as 8-bit RGB (colour chunks such as gAMA are not
 // applied). Pixels with alpha below 128 (half transparent or more) take the colour
 // `transparent`; the others keep their own colour, unblended. Sizes: at most 1,000,000 pixels a
@@ -147,6 +155,13 @@ QRVX_AUTHOR_API Result<MappedImage> mapColours(const ImageView &image, const Opt
 // std::errc::not_enough_memory.
 QRVX_AUTHOR_API Result<Bytes> encode(const ImageView &image, const Options &options,
                                      std::string *reason = nullptr) noexcept;
+
+// The graphic of pixel values that need no colour mapping, as encode() makes it; under colour
+// systems 1 and 2 the palette is options.palette, which must be given. Errors: those of
+// encode(), Errc::invalidImage also for a value the colour system does not have,
+// Errc::invalidOptions for a missing palette.
+QRVX_AUTHOR_API Result<Bytes> encodeValues(const ValuesView &image, const Options &options,
+                                           std::string *reason = nullptr) noexcept;
 
 } // namespace qrvx::author
 

@@ -1,8 +1,10 @@
-// An image to the bytes of a graphic: map its colours, pack them, frame them with the parameter
-// block and scroll marker, and read the result back through the library before handing it out.
+// An image to the bytes of a graphic: map its colours (unless they are pixel values already),
+// pack them, frame them with the parameter block and scroll marker, and read the result back
+// through the library before handing it out.
 #include "author.hpp"
 #include "graphic/packed_writer.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -19,7 +21,7 @@ PackedFormat packedFormat(const Options &options) {
 
 // The line size is read as a signed 32-bit number, and the decoded image (lines of whole bytes)
 // must count its pixels in 32 bits.
-std::error_code checkSize(const ImageView &image, const Options &options, std::string *reason) {
+std::error_code checkSize(Size image, const Options &options, std::string *reason) {
     const std::string size = std::to_string(image.width) + " x " + std::to_string(image.height);
     if (image.width == 0 || image.height == 0) {
         return refuse(reason, Errc::emptyImage, size);
@@ -33,7 +35,7 @@ std::error_code checkSize(const ImageView &image, const Options &options, std::s
     return {};
 }
 
-Bytes packed(const ImageView &image, const Options &options, const Bytes &values) {
+Bytes packed(Size image, const Options &options, ByteSpan values) {
     const PixelGrid grid{values, image.width, image.height};
     Bytes out(packedSize(grid, packedFormat(options)));
     packPixels(grid, packedFormat(options), out);
@@ -68,8 +70,7 @@ std::uint32_t scrollModeOf(ScrollMarker scroll) {
 }
 
 // Padding pixels of a row read back as 0.
-bool sameValues(const Bitmap &bitmap, const ImageView &image, const Options &options,
-                const Bytes &values) {
+bool sameValues(const Bitmap &bitmap, Size image, const Options &options, ByteSpan values) {
     const std::uint32_t width =
         options.raster == RasterDirection::vertical ? image.width : (image.width + 7u) / 8u * 8u;
     if (bitmap.width() != width || bitmap.height() != image.height) {
@@ -103,15 +104,14 @@ bool samePalette(const Bitmap &bitmap, const std::vector<Rgb> &palette) {
     return true;
 }
 
-// The graphic as QRVX_parse reads it: the mapped values, palette and scroll marker, or why not.
-std::error_code readBack(const Bytes &graphic, const ImageView &image, const Options &options,
-                         const MappedImage &mapped, std::string *reason) {
+// The graphic as QRVX_parse reads it: the values, palette and scroll marker, or why not.
+std::error_code readBack(const Bytes &graphic, Size image, const Options &options, ByteSpan values,
+                         const std::vector<Rgb> &palette, std::string *reason) {
     const Result<Bitmap> bitmap = Bitmap::decode(Graphic{graphic});
     if (!bitmap) {
         return bitmap.error();
     }
-    if (!sameValues(*bitmap, image, options, mapped.values) ||
-        !samePalette(*bitmap, mapped.palette) ||
+    if (!sameValues(*bitmap, image, options, values) || !samePalette(*bitmap, palette) ||
         bitmap->scrollMode() != scrollModeOf(options.scroll)) {
         const auto parts = sections(graphic);
         const auto header = static_cast<std::ptrdiff_t>(
@@ -122,15 +122,10 @@ std::error_code readBack(const Bytes &graphic, const ImageView &image, const Opt
     return {};
 }
 
-Result<Bytes> encodeImage(const ImageView &image, const Options &options, std::string *reason) {
-    if (const std::error_code error = checkSize(image, options, reason)) {
-        return error;
-    }
-    const auto mapped = mapColours(image, options, reason);
-    if (!mapped) {
-        return mapped.error();
-    }
-    const auto own = ownKeys(image, options, mapped->palette, reason);
+// Values in the colour system's terms, with the palette their graphic carries.
+Result<Bytes> encodeMapped(Size image, const Options &options, ByteSpan values,
+                           const std::vector<Rgb> &palette, std::string *reason) {
+    const auto own = ownKeys(image, options, palette, reason);
     if (!own) {
         return own.error();
     }
@@ -138,17 +133,58 @@ Result<Bytes> encodeImage(const ImageView &image, const Options &options, std::s
     if (!text) {
         return text.error();
     }
-    const Bytes pixels = packed(image, options, mapped->values);
+    const Bytes pixels = packed(image, options, values);
     if (options.scroll == ScrollMarker::none && beginsLikeScrollMarker(pixels)) {
         return refuse(reason, Errc::pixelsLikeScrollMarker,
                       "the pixel data starts \"U\" 0x0" + std::to_string(pixels[1]) +
                           ", which reads as a scroll marker");
     }
     Bytes graphic = framed(*text, options.scroll, pixels);
-    if (const std::error_code error = readBack(graphic, image, options, *mapped, reason)) {
+    if (const std::error_code error = readBack(graphic, image, options, values, palette, reason)) {
         return error;
     }
     return graphic;
+}
+
+Result<Bytes> encodeImage(const ImageView &image, const Options &options, std::string *reason) {
+    const Size size{image.width, image.height};
+    if (const std::error_code error = checkSize(size, options, reason)) {
+        return error;
+    }
+    const auto mapped = mapColours(image, options, reason);
+    if (!mapped) {
+        return mapped.error();
+    }
+    return encodeMapped(size, options, mapped->values, mapped->palette, reason);
+}
+
+Result<Bytes> encodeGivenValues(const ValuesView &image, const Options &options,
+                                std::string *reason) {
+    const Size size{image.width, image.height};
+    if (const std::error_code error = checkSize(size, options, reason)) {
+        return error;
+    }
+    if (image.values.size() != std::size_t{image.width} * image.height) {
+        return refuse(reason, Errc::invalidImage,
+                      std::to_string(image.values.size()) + " values for " +
+                          std::to_string(image.width) + " x " + std::to_string(image.height));
+    }
+    const std::uint8_t highest = options.colourSystem == 0 ? 1 : 3;
+    if (const auto above =
+            std::ranges::find_if(image.values, [&](std::uint8_t value) { return value > highest; });
+        above != image.values.end()) {
+        return refuse(reason, Errc::invalidImage,
+                      "value " + std::to_string(*above) + " under colour system " +
+                          std::to_string(options.colourSystem));
+    }
+    std::vector<Rgb> palette;
+    if (options.colourSystem != 0) {
+        if (!options.palette) {
+            return refuse(reason, Errc::invalidOptions, "pixel values need a palette");
+        }
+        palette.assign(options.palette->begin(), options.palette->end());
+    }
+    return encodeMapped(size, options, image.values, palette, reason);
 }
 
 } // namespace
@@ -156,6 +192,15 @@ Result<Bytes> encodeImage(const ImageView &image, const Options &options, std::s
 Result<Bytes> encode(const ImageView &image, const Options &options, std::string *reason) noexcept {
     try {
         return encodeImage(image, options, reason);
+    } catch (const std::bad_alloc &) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    }
+}
+
+Result<Bytes> encodeValues(const ValuesView &image, const Options &options,
+                           std::string *reason) noexcept {
+    try {
+        return encodeGivenValues(image, options, reason);
     } catch (const std::bad_alloc &) {
         return std::make_error_code(std::errc::not_enough_memory);
     }

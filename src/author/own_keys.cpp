@@ -13,8 +13,7 @@ std::string paletteWord(Rgb colour) {
                           std::uint32_t{colour.blue} << 16);
 }
 
-Result<std::string> routeNumberKeys(const ImageView &image, const Options &options,
-                                    std::string *reason) {
+Result<std::string> routeNumberKeys(Size size, const Options &options, std::string *reason) {
     const RouteNumber &route = *options.routeNumber;
     if (options.colourSystem == 1 && options.raster == RasterDirection::horizontal) {
         return refuse(reason, Errc::routeNumberUnsupported, "use --raster vertical");
@@ -23,7 +22,7 @@ Result<std::string> routeNumberKeys(const ImageView &image, const Options &optio
         return refuse(reason, Errc::invalidOptions,
                       "route code " + std::to_string(route.code) + " (1-3)");
     }
-    const LineShape shape = lineShape(image, options);
+    const LineShape shape = lineShape(size, options);
     const std::uint64_t bytes =
         std::uint64_t{shape.lines} *
         packedLineBytes(shape.lineLength, options.colourSystem == 2 ? 2 : 1);
@@ -37,25 +36,25 @@ Result<std::string> routeNumberKeys(const ImageView &image, const Options &optio
 
 } // namespace
 
-LineShape lineShape(const ImageView &image, const Options &options) {
+LineShape lineShape(Size size, const Options &options) {
     if (options.raster == RasterDirection::vertical) {
-        return {image.width, image.height};
+        return {size.width, size.height};
     }
-    return {image.height, image.width};
+    return {size.height, size.width};
 }
 
-Result<std::string> ownKeys(const ImageView &image, const Options &options,
-                            const std::vector<Rgb> &palette, std::string *reason) {
+Result<std::string> ownKeys(Size size, const Options &options, const std::vector<Rgb> &palette,
+                            std::string *reason) {
     const bool vertical = options.raster == RasterDirection::vertical;
     std::string text = vertical ? "VE" : "HE";
-    text += std::to_string(lineShape(image, options).lineLength);
+    text += std::to_string(lineShape(size, options).lineLength);
     text += ",CS" + std::to_string(options.colourSystem);
     const char *keys[] = {",PA", ",PB", ",PC", ",PD"};
     for (std::size_t i = 0; i < palette.size() && i < std::size(keys); ++i) {
         text += keys[i] + paletteWord(palette[i]);
     }
     if (options.routeNumber) {
-        auto route = routeNumberKeys(image, options, reason);
+        auto route = routeNumberKeys(size, options, reason);
         if (!route) {
             return route.error();
         }

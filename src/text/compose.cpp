@@ -81,8 +81,7 @@ Result<PlacedLine> setRoute(const Layout &layout, std::optional<std::int64_t> ar
             steps.push_back(FitStep::condensedFace);
         }
         PlacedLine set{{text->characters, 0, setting, run.extent(run.whole(), setting),
-                        std::move(steps), run.letterGap(run.whole(), setting),
-                        run.inkRows(run.whole())},
+                        std::move(steps), run.inkRows(run.whole())},
                        &route.fonts,
                        route.colour,
                        Align::left,
@@ -171,10 +170,12 @@ Columns drawnColumns(const PlacedLine &line, const Columns &free) {
     return line.clipped ? line.room : free;
 }
 
+// A line's ink as measured, unless it is cut, when only what is drawn counts.
 StackedText stacked(std::string what, PlacedLine &line, const Columns &columns) {
-    return {std::move(what),
-            inkRows(line.fitted.characters, line.font(), line.fitted.setting, line.x, columns),
-            &line.baseline, &line.fitted.steps};
+    const InkRows ink = line.clipped ? inkRows(line.fitted.characters, line.font(),
+                                               line.fitted.setting, line.x, columns)
+                                     : line.fitted.ink;
+    return {std::move(what), ink, &line.baseline, &line.fitted.steps};
 }
 
 std::string lineName(std::size_t index, const PlacedLine &line) {
@@ -263,8 +264,9 @@ LineReport reportOf(const PlacedLine &line, std::int64_t available) {
     const Setting &setting = line.fitted.setting;
     const std::int64_t width = std::min(line.fitted.extent.width(), available);
     std::optional<std::uint32_t> gap;
-    if (line.fitted.letterGap) {
-        gap = static_cast<std::uint32_t>(std::max<std::int64_t>(*line.fitted.letterGap, 0));
+    const MeasuredRun run(line.fitted.characters, line.font());
+    if (const auto letterGap = run.letterGap(run.whole(), setting)) {
+        gap = static_cast<std::uint32_t>(std::max<std::int64_t>(*letterGap, 0));
     }
     return {utf8Of(line.fitted.characters),
             line.font().name(),

@@ -7,6 +7,7 @@
 #include "line_breaks.hpp"
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 
 namespace qrvx::text {
@@ -109,7 +110,6 @@ private:
                 setting,
                 run.extent(part.span, setting),
                 stepsOf(wording, fontsOf(part.run), setting.font, setting, broken),
-                run.letterGap(part.span, setting),
                 run.inkRows(part.span)};
     }
 
@@ -121,6 +121,13 @@ private:
             widest = std::max(widest, line.extent.width());
         }
         return {columnsLacking(widest), rowsLacking(stackRows(rows, layout_.lineGap), layout_)};
+    }
+
+    // Whether a candidate short of `columns` can fit or be closer than the closest so far,
+    // whatever its rows: one that fits them comes first.
+    bool canBeCloser(std::int64_t columns) const {
+        return columns <= 0 || !closestMiss_ || closestMiss_->rows > 0 ||
+               columns < closestMiss_->columns;
     }
 
     // Keeps lines as the closest candidate when they miss by less than it.
@@ -143,8 +150,14 @@ private:
     bool tryJoint(const Wording &wording) {
         const std::vector<Font> &fonts = fontsOf(0);
         const std::size_t given = wording.lines.size();
-        const std::vector<Break> breaks =
-            given == 1 ? breaksOf(wording.lines[0]) : std::vector<Break>();
+        // Breaks depend on the wording alone, not on the face: found once, split once.
+        std::array<std::vector<Split>, 4> splits;
+        if (given == 1) {
+            const std::vector<Break> breaks = breaksOf(wording.lines[0]);
+            for (std::size_t count = 2; count <= 3; ++count) {
+                splits[count] = splitsOf(wording.lines[0], breaks, count);
+            }
+        }
         for (std::size_t face = 0; face < fonts.size(); ++face) {
             std::vector<MeasuredRun> runs;
             for (const std::u32string &line : wording.lines) {
@@ -155,10 +168,11 @@ private:
                 continue;
             }
             drewAny_ = true;
+            splits[given] = givenLines(runs);
+            const FaceSettings settings = settingsOf(runs, face);
             for (const std::size_t count : lineCountsOf(given)) {
-                const std::vector<Split> splits =
-                    count == given ? givenLines(runs) : splitsOf(wording.lines[0], breaks, count);
-                if (!splits.empty() && trySettings(wording, runs, face, splits, count > given)) {
+                if (!splits[count].empty() &&
+                    trySettings(wording, runs, settings, splits[count], count > given)) {
                     return true;
                 }
             }
@@ -181,32 +195,37 @@ private:
         return {broken ? 0 : i, split.lines[i]};
     }
 
-    bool trySettings(const Wording &wording, const std::vector<MeasuredRun> &runs, std::size_t face,
-                     const std::vector<Split> &splits, bool broken) {
+    // The settings of a face in their order, each keeping the letters of every run apart.
+    using FaceSettings = std::vector<Setting>;
+
+    FaceSettings settingsOf(const std::vector<MeasuredRun> &runs, std::size_t face) const {
         const Setting own = ownSetting(fontsOf(0), face, layout_);
+        FaceSettings settings;
         for (const std::uint32_t spaceWidth : spaceWidthsToTry(own.spaceWidth)) {
             std::uint32_t least = 0;
             for (const MeasuredRun &run : runs) {
                 least = std::max(least, run.leastSpacing(run.whole(), spaceWidth));
             }
             for (const std::uint32_t spacing : spacingsToTry(own.spacing, least)) {
-                if (tryBreaks(wording, runs, {face, spacing, spaceWidth}, splits, broken)) {
-                    return true;
-                }
+                settings.push_back({face, spacing, spaceWidth});
             }
         }
-        return false;
+        return settings;
+    }
+
+    bool trySettings(const Wording &wording, const std::vector<MeasuredRun> &runs,
+                     const FaceSettings &settings, const std::vector<Split> &splits, bool broken) {
+        return std::ranges::any_of(settings, [&](const Setting &setting) {
+            return tryBreaks(wording, runs, setting, splits, broken);
+        });
     }
 
     // The breaks in their order of preference, each measured; the first whose lines fit both
     // the room and the rows is taken.
     bool tryBreaks(const Wording &wording, const std::vector<MeasuredRun> &runs,
                    const Setting &setting, const std::vector<Split> &splits, bool broken) {
-        struct Measured {
-            const Split *split;
-            std::int64_t widest;
-        };
-        std::vector<Measured> measured;
+        std::vector<Measured> &measured = measuredBuffer_;
+        measured.clear();
         for (const Split &split : splits) {
             std::int64_t widest = 0;
             for (std::size_t i = 0; i < split.count; ++i) {
@@ -221,13 +240,18 @@ private:
         });
         const std::int64_t capHeight = fontsOf(0)[setting.font].capHeight();
         for (const Measured &entry : measured) {
-            std::vector<LineRows> rows;
+            if (!canBeCloser(columnsLacking(entry.widest))) {
+                continue;
+            }
+            std::array<LineRows, 3> rows;
             for (std::size_t i = 0; i < entry.split->count; ++i) {
                 const LinePart part = partOf(*entry.split, i, broken);
-                rows.push_back({capHeight, runs[part.run].inkRows(part.span)});
+                rows[i] = {capHeight, runs[part.run].inkRows(part.span)};
             }
-            const Miss miss{columnsLacking(entry.widest),
-                            rowsLacking(stackRows(rows, layout_.lineGap), layout_)};
+            const Miss miss{
+                columnsLacking(entry.widest),
+                rowsLacking(stackRows({rows.data(), entry.split->count}, layout_.lineGap),
+                            layout_)};
             if (!miss.fits() && closestMiss_ && !(miss.key() < closestMiss_->key())) {
                 continue;
             }
@@ -329,8 +353,15 @@ private:
         return text + std::to_string(height + miss.rows) + " rows, has " + std::to_string(height);
     }
 
+    // A split with the columns of its widest line under a setting.
+    struct Measured {
+        const Split *split;
+        std::int64_t widest;
+    };
+
     const Layout &layout_;
     std::optional<std::int64_t> room_;
+    std::vector<Measured> measuredBuffer_;
     bool joint_ = true;
     bool drewAny_ = false;
     std::uint32_t measured_ = 0;

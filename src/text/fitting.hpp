@@ -18,7 +18,6 @@ struct FittedLine {
     Setting setting;         // its font indexes layout.lines[options].fonts
     Columns extent;          // its ink and advances, from its pen's start
     std::vector<FitStep> steps;
-    std::optional<std::int64_t> letterGap;
     InkRows ink;
 };
 

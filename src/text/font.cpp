@@ -234,12 +234,21 @@ std::uint32_t Font::naturalSpacing() const noexcept {
     return data_->builtIn ? 1 : 0;
 }
 
-const Glyph *Font::glyph(char32_t character) const noexcept {
-    const auto found = std::ranges::lower_bound(data_->characters, character);
-    if (found == data_->characters.end() || *found != character) {
-        return nullptr;
+std::optional<std::size_t> detail::FontData::indexOf(char32_t character) const noexcept {
+    if (character < quickCharacters && !quickIndex.empty()) {
+        const std::uint16_t plusOne = quickIndex[character];
+        return plusOne != 0 ? std::optional<std::size_t>(plusOne - 1u) : std::nullopt;
     }
-    return &data_->glyphs[static_cast<std::size_t>(found - data_->characters.begin())];
+    const auto found = std::ranges::lower_bound(characters, character);
+    if (found == characters.end() || *found != character) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(found - characters.begin());
+}
+
+const Glyph *Font::glyph(char32_t character) const noexcept {
+    const auto index = data_->indexOf(character);
+    return index ? &data_->glyphs[*index] : nullptr;
 }
 
 std::size_t Font::glyphCount() const noexcept {

@@ -411,6 +411,14 @@ Result<FontDataPointer> readFont(ByteSpan bytes, const FontRequest &request, std
     for (const Glyph &glyph : data->glyphs) {
         data->inks.push_back(inkOf(glyph));
     }
+    if (data->glyphs.size() < 0xFFFF) {
+        data->quickIndex.assign(detail::FontData::quickCharacters, 0);
+        for (std::size_t i = 0; i < data->characters.size(); ++i) {
+            if (data->characters[i] < detail::FontData::quickCharacters) {
+                data->quickIndex[data->characters[i]] = static_cast<std::uint16_t>(i + 1);
+            }
+        }
+    }
     return FontDataPointer(std::move(data));
 }
 

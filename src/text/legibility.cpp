@@ -7,31 +7,37 @@
 
 namespace qrvx::text {
 
+namespace {
+
+// Rows from one baseline to the next: the capitals lineGap apart, the ink one blank row apart.
+std::int64_t pitchOf(const LineRows &upper, const LineRows &lower, std::uint32_t lineGap) {
+    std::int64_t pitch = lower.capHeight + lineGap;
+    if (!upper.ink.empty() && !lower.ink.empty()) {
+        pitch = std::max(pitch, upper.ink.bottom - lower.ink.top + 1);
+    }
+    return pitch;
+}
+
+} // namespace
+
 std::vector<std::int64_t> stackBaselines(std::span<const LineRows> lines, std::uint32_t lineGap) {
     std::vector<std::int64_t> baselines;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i == 0) {
-            baselines.push_back(lines[0].capHeight);
-            continue;
-        }
-        std::int64_t pitch = lines[i].capHeight + lineGap;
-        const InkRows &upper = lines[i - 1].ink;
-        const InkRows &lower = lines[i].ink;
-        if (!upper.empty() && !lower.empty()) {
-            pitch = std::max(pitch, upper.bottom - lower.top + 1);
-        }
-        baselines.push_back(baselines.back() + pitch);
+        baselines.push_back(i == 0 ? lines[0].capHeight
+                                   : baselines.back() + pitchOf(lines[i - 1], lines[i], lineGap));
     }
     return baselines;
 }
 
 StackRows stackRows(std::span<const LineRows> lines, std::uint32_t lineGap) {
-    const std::vector<std::int64_t> baselines = stackBaselines(lines, lineGap);
     StackRows stack;
-    stack.capitals = baselines.empty() ? 0 : baselines.back();
+    std::int64_t baseline = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        stack.ink.add(lines[i].ink.shifted(baselines[i]));
+        baseline =
+            i == 0 ? lines[0].capHeight : baseline + pitchOf(lines[i - 1], lines[i], lineGap);
+        stack.ink.add(lines[i].ink.shifted(baseline));
     }
+    stack.capitals = baseline;
     return stack;
 }
 

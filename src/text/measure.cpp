@@ -5,6 +5,13 @@
 #include <algorithm>
 
 namespace qrvx::text {
+namespace {
+
+InkRows rowsOf(const detail::GlyphInk &ink) {
+    return ink.inked() ? InkRows{ink.top, ink.bottom} : InkRows{};
+}
+
+} // namespace
 
 bool isSpace(char32_t character) {
     return character == U' ' || character == U'\u00A0';
@@ -21,27 +28,27 @@ std::optional<std::uint32_t> ownSpaceWidth(const Font &font) {
 
 MeasuredRun::MeasuredRun(std::u32string_view run, const Font &font) {
     const detail::FontData &data = detail::FontAccess::data(font);
-    characters_.reserve(run.size());
-    advancesBefore_.reserve(run.size() + 1);
-    spacesBefore_.reserve(run.size() + 1);
-    advancesBefore_.push_back(0);
-    spacesBefore_.push_back(0);
-    for (const char32_t character : run) {
-        Character measured;
-        measured.space = isSpace(character);
+    entries_.resize(run.size() + 1);
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        Character &measured = entries_[i].character;
+        measured.space = isSpace(run[i]);
         if (!measured.space) {
-            const auto found = std::ranges::lower_bound(data.characters, character);
-            if (found != data.characters.end() && *found == character) {
-                const auto index = static_cast<std::size_t>(found - data.characters.begin());
-                measured.advance = data.glyphs[index].advance;
-                measured.ink = data.inks[index];
+            if (const auto index = data.indexOf(run[i])) {
+                measured.advance = data.glyphs[*index].advance;
+                measured.ink = data.inks[*index];
             } else {
                 drawsLetters_ = false;
             }
         }
-        characters_.push_back(measured);
-        advancesBefore_.push_back(advancesBefore_.back() + measured.advance);
-        spacesBefore_.push_back(spacesBefore_.back() + (measured.space ? 1 : 0));
+        Entry &next = entries_[i + 1];
+        next.advancesBefore = entries_[i].advancesBefore + measured.advance;
+        next.spacesBefore = entries_[i].spacesBefore + (measured.space ? 1 : 0);
+        next.inkBefore = entries_[i].inkBefore;
+        next.inkBefore.add(rowsOf(measured.ink));
+    }
+    for (std::size_t i = run.size(); i > 0; --i) {
+        entries_[i - 1].inkFrom = entries_[i].inkFrom;
+        entries_[i - 1].inkFrom.add(rowsOf(at(i - 1).ink));
     }
 }
 
@@ -50,25 +57,27 @@ std::int64_t MeasuredRun::width(Span span, const Setting &setting) const {
         return 0;
     }
     const auto count = static_cast<std::int64_t>(span.end - span.begin);
-    return advancesBefore_[span.end] - advancesBefore_[span.begin] +
-           (spacesBefore_[span.end] - spacesBefore_[span.begin]) * setting.spaceWidth +
+    const Entry &begin = entries_[span.begin];
+    const Entry &end = entries_[span.end];
+    return end.advancesBefore - begin.advancesBefore +
+           (end.spacesBefore - begin.spacesBefore) * setting.spaceWidth +
            (count - 1) * setting.spacing;
 }
 
 Columns MeasuredRun::extent(Span span, const Setting &setting) const {
     Columns columns{0, width(span, setting)};
-    const auto penOf = [&](std::size_t at) {
-        return width({span.begin, at + 1}, setting) - characters_[at].advance;
+    const auto penOf = [&](std::size_t index) {
+        return width({span.begin, index + 1}, setting) - at(index).advance;
     };
-    for (std::size_t at = span.begin; at < span.end; ++at) {
-        if (characters_[at].ink.inked()) {
-            columns.begin = std::min(columns.begin, penOf(at) + characters_[at].ink.left);
+    for (std::size_t index = span.begin; index < span.end; ++index) {
+        if (at(index).ink.inked()) {
+            columns.begin = std::min(columns.begin, penOf(index) + at(index).ink.left);
             break;
         }
     }
-    for (std::size_t at = span.end; at > span.begin; --at) {
-        if (characters_[at - 1].ink.inked()) {
-            columns.end = std::max(columns.end, penOf(at - 1) + characters_[at - 1].ink.right);
+    for (std::size_t index = span.end; index > span.begin; --index) {
+        if (at(index - 1).ink.inked()) {
+            columns.end = std::max(columns.end, penOf(index - 1) + at(index - 1).ink.right);
             break;
         }
     }
@@ -76,11 +85,15 @@ Columns MeasuredRun::extent(Span span, const Setting &setting) const {
 }
 
 InkRows MeasuredRun::inkRows(Span span) const {
+    if (span.begin == 0) {
+        return entries_[span.end].inkBefore;
+    }
+    if (span.end == size()) {
+        return entries_[span.begin].inkFrom;
+    }
     InkRows rows;
-    for (std::size_t at = span.begin; at < span.end; ++at) {
-        if (const detail::GlyphInk &ink = characters_[at].ink; ink.inked()) {
-            rows.add({ink.top, ink.bottom});
-        }
+    for (std::size_t index = span.begin; index < span.end; ++index) {
+        rows.add(rowsOf(at(index).ink));
     }
     return rows;
 }
@@ -88,19 +101,20 @@ InkRows MeasuredRun::inkRows(Span span) const {
 template <class Each>
 void MeasuredRun::forEachNeighbours(Span span, std::uint32_t spaceWidth, Each each) const {
     std::optional<std::size_t> previous;
-    for (std::size_t at = span.begin; at < span.end; ++at) {
-        if (!characters_[at].ink.inked()) {
+    for (std::size_t index = span.begin; index < span.end; ++index) {
+        if (!at(index).ink.inked()) {
             continue;
         }
         if (previous) {
-            const std::size_t from = *previous;
-            const std::int64_t spaces = spacesBefore_[at] - spacesBefore_[from];
-            const std::int64_t distance = advancesBefore_[at] - advancesBefore_[from] +
-                                          spaces * spaceWidth + characters_[at].ink.left -
-                                          characters_[from].ink.right;
-            each(distance, static_cast<std::int64_t>(at - from), spaces > 0);
+            const Entry &from = entries_[*previous];
+            const Entry &to = entries_[index];
+            const std::int64_t spaces = to.spacesBefore - from.spacesBefore;
+            const std::int64_t distance = to.advancesBefore - from.advancesBefore +
+                                          spaces * spaceWidth + to.character.ink.left -
+                                          from.character.ink.right;
+            each(distance, static_cast<std::int64_t>(index - *previous), spaces > 0);
         }
-        previous = at;
+        previous = index;
     }
 }
 

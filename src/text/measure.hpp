@@ -52,11 +52,11 @@ class MeasuredRun {
 public:
     MeasuredRun(std::u32string_view run, const Font &font);
 
-    std::size_t size() const { return characters_.size(); }
+    std::size_t size() const { return entries_.size() - 1; }
     Span whole() const { return {0, size()}; }
     // Whether the font draws every character but spaces.
     bool drawsLetters() const { return drawsLetters_; }
-    bool hasSpaces() const { return spacesBefore_.back() > 0; }
+    bool hasSpaces() const { return entries_.back().spacesBefore > 0; }
 
     // Columns from the pen's start to its end: advances, spaces and the spacing between
     // characters.
@@ -76,14 +76,22 @@ private:
         detail::GlyphInk ink;
         bool space = false;
     };
+    // Character i with the sums of those before it (the last entry holds the run's sums): a
+    // line that starts or ends the run, as most lines of a break do, is measured without a walk.
+    struct Entry {
+        Character character;
+        std::int64_t advancesBefore = 0; // spaces aside
+        std::int64_t spacesBefore = 0;
+        InkRows inkBefore;
+        InkRows inkFrom; // of the characters from i on
+    };
     // The ink-to-ink distance of each pair of inked letters with no space between, at spacing 0,
     // and the characters between their pens.
     template <class Each>
     void forEachNeighbours(Span span, std::uint32_t spaceWidth, Each each) const;
+    const Character &at(std::size_t index) const { return entries_[index].character; }
 
-    std::vector<Character> characters_;
-    std::vector<std::int64_t> advancesBefore_; // of the characters before i, spaces aside
-    std::vector<std::int64_t> spacesBefore_;
+    std::vector<Entry> entries_;
     bool drawsLetters_ = true;
 };
 

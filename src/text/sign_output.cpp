@@ -2,6 +2,7 @@
 // its values go through a palette whose colours the encoder maps straight back to them.
 #include "text.hpp"
 
+#include <algorithm>
 #include <new>
 
 namespace qrvx::text {
@@ -52,32 +53,40 @@ std::string keysOf(const Sign &sign, std::string_view keys) {
     return text;
 }
 
+// Values as the colour system has them: anything drawn is lit under colour system 0.
+std::vector<std::uint8_t> monochromeValues(const Sign &sign) {
+    std::vector<std::uint8_t> values(sign.values.size());
+    std::ranges::transform(sign.values, values.begin(),
+                           [](std::uint8_t value) -> std::uint8_t { return value != 0 ? 1 : 0; });
+    return values;
+}
+
 Result<author::Bytes> encodeSign(const Sign &sign, const author::Options &options,
                                  std::string *reason) {
     if (sign.reserve && options.raster != author::RasterDirection::vertical) {
         return refuse(reason, author::Errc::invalidOptions,
                       "a reserved route-number area needs a vertical raster");
     }
+    if (sign.values.size() != std::size_t{sign.width} * sign.height) {
+        return refuse(reason, make_error_code(Errc::invalidLayout),
+                      "the sign's values are not width x height");
+    }
     author::Options own = options;
-    const Palette colours = palette(options);
+    const std::string keys = keysOf(sign, options.keys);
+    own.keys = keys;
+    std::vector<std::uint8_t> lit;
+    std::span<const std::uint8_t> values = sign.values;
     if (options.colourSystem == 0) {
-        own.background = black;
-        own.threshold.reset();
+        lit = monochromeValues(sign);
+        values = lit;
     } else {
-        if (repeatsAColour(colours)) {
+        own.palette = palette(options);
+        if (repeatsAColour(*own.palette)) {
             return refuse(reason, author::Errc::invalidOptions,
                           "the palette repeats a colour, so its values cannot be told apart");
         }
-        own.palette = colours;
-        own.nearest = false;
     }
-    const std::string keys = keysOf(sign, options.keys);
-    own.keys = keys;
-    const auto image = imageOf(sign, colours);
-    if (!image) {
-        return refuse(reason, image.error(), "the sign's values are not width x height");
-    }
-    return author::encode(image->view(), own, reason);
+    return author::encodeValues({sign.width, sign.height, values}, own, reason);
 }
 
 } // namespace

@@ -44,6 +44,13 @@ struct FontData {
     std::vector<char32_t> characters; // ascending; glyphs[i] draws characters[i]
     std::vector<Glyph> glyphs;
     std::vector<GlyphInk> inks; // of glyphs[i]
+    // The glyph of each character below quickCharacters, plus one (0: none), so that the
+    // scripts signs are written in are looked up without a search.
+    std::vector<std::uint16_t> quickIndex;
+
+    static constexpr char32_t quickCharacters = 0x800;
+    // The index of character's glyph, none when the font lacks it.
+    std::optional<std::size_t> indexOf(char32_t character) const noexcept;
 };
 
 // A font's data, for the measures that need more than its public face.

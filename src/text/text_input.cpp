@@ -4,6 +4,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -88,6 +89,9 @@ std::string characterName(char32_t character) {
 Result<CheckedText> checkText(std::string_view text, std::string_view what, std::string *reason) {
     if (const std::error_code error = checkCharacters(text, what, reason)) {
         return error;
+    }
+    if (std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return CheckedText{std::string(text), std::u32string(text.begin(), text.end())};
     }
     utf8proc_uint8_t *mapped = nullptr;
     const utf8proc_ssize_t length =
