@@ -67,6 +67,8 @@ TEST(RoundTrip, RandomImagesDecodeToTheValuesEncoded) {
                     continue;
                 }
                 ASSERT_TRUE(graphic) << graphic.error().message();
+                // Values given as they are encode to the same bytes as the colours they map to.
+                EXPECT_EQ(*encodeValues({width, height, values}, options), *graphic);
                 const auto bitmap = Bitmap::decode(Graphic{*graphic});
                 ASSERT_TRUE(bitmap) << bitmap.error().message();
                 EXPECT_EQ(Bytes(bitmap->pixels().begin(), bitmap->pixels().end()), expected)
@@ -196,6 +198,10 @@ TEST(Encode, RefusesWithTheReason) {
         EXPECT_EQ(graphic.error(), refusal.error) << graphic.error().message();
         EXPECT_NE(reason.find(refusal.reason), std::string::npos) << reason;
     }
+    const Bytes three{0, 3, 1};
+    EXPECT_EQ(encodeValues({3, 1, three}, optionsOf(0)).error(), Errc::invalidImage);
+    EXPECT_EQ(encodeValues({3, 1, three}, cs2).error(), Errc::invalidOptions); // no palette
+    EXPECT_EQ(encodeValues({2, 1, three}, cs2Palette).error(), Errc::invalidImage);
     cs2.nearest = true; // the nearest of the first four
     EXPECT_EQ(mapColours(fifth.view(), cs2)->values, (Bytes{0, 1, 2, 3, 0}));
 }
