@@ -1,9 +1,11 @@
 // Signs from text: arbitrary bytes as a font and as text, under layout options taken from the
 // input. Nothing is drawn outside the sign or into its reserve, every value is a colour, every
 // refusal is one of the documented ones, a sign made under Overflow::refuse has nothing cut (no
-// warning, no clipped line), and a sign's graphic decodes to its values.
+// warning, no clipped line), letters and lines keep their blank column and row, and a sign's
+// graphic decodes to its values.
 //   payload: 8 option bytes (see layoutOf; byte 6 the font's pixel size, 0 none), a text length,
-//   the text (lines split at '|'), then the font;
+//   the text (lines split at '|', the short wording after '#'), then the font; a small table of
+//   abbreviations applies to any text;
 //   control bit 1: the built-in sign-7-narrow follows the fuzzed font in every font list;
 //   control bits 4-5: the colour system of the graphic (3 reads as 0).
 #include "fuzz_input.hpp"
@@ -20,16 +22,35 @@ std::optional<std::uint32_t> optional3Bits(unsigned value) {
     return value == 7 ? std::nullopt : std::optional<std::uint32_t>(value);
 }
 
+// Up to `most` lines of text split at '|'.
+std::vector<std::string_view> linesOf(std::string_view text, std::size_t most) {
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; lines.size() < most && at <= text.size();) {
+        const std::size_t end = std::min(text.find('|', at), text.size());
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+const Abbreviations &abbreviations() {
+    static const std::vector<Abbreviation> entries{{"-aa", "-a"}, {"HH", "H."}, {"I I", "I"}};
+    static const Abbreviations table = *Abbreviations::make(entries);
+    return table;
+}
+
 Layout layoutOf(std::span<const std::uint8_t> o, std::string_view text,
                 const std::vector<Font> &fonts) {
     Layout layout;
-    for (std::size_t line = 0, at = 0; line < 1u + o[4] % 4 && at <= text.size(); ++line) {
-        const std::size_t end = std::min(text.find('|', at), text.size());
-        layout.lines.push_back({text.substr(at, end - at), fonts,
-                                static_cast<std::uint8_t>(line + 1),
+    const std::size_t hash = text.find('#');
+    for (const std::string_view line : linesOf(text.substr(0, hash), 1u + o[4] % 4)) {
+        layout.lines.push_back({line, fonts, static_cast<std::uint8_t>(layout.lines.size() + 1),
                                 static_cast<Align>((o[3] >> 6) % 3)});
-        at = end + 1;
     }
+    if (hash != text.npos) {
+        layout.shortLines = linesOf(text.substr(hash + 1), 1u + o[7] % 4);
+    }
+    layout.abbreviations = abbreviations();
     layout.width = o[0] == 0 ? std::nullopt : std::optional<std::uint32_t>(o[0]);
     layout.height = 1u + o[1] % 32;
     layout.marginX = o[2] & 3u;
@@ -67,6 +88,8 @@ void checkSign(const Sign &sign, Overflow overflow, const FuzzInput &input) {
     for (const LineReport &line : sign.report.lines) {
         FUZZ_CHECK(line.width <= line.available);
         FUZZ_CHECK(cutAllowed || line.steps.empty() || line.steps.back() != FitStep::clipped);
+        FUZZ_CHECK(line.letterGap.value_or(1) >= 1);
+        FUZZ_CHECK(line.blankRowsBelow.value_or(1) >= 1);
     }
     FUZZ_CHECK(cutAllowed || sign.report.warnings.empty());
     qrvx::author::Options options;
