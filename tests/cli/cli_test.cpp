@@ -389,6 +389,8 @@ TEST_F(Cli, Encode) {
 
 // Signs from text read back through the library; a refused sign writes nothing.
 TEST_F(Cli, TextAndFonts) {
+    write("ab.csv", "long,short\nHauptbahnhof,Hbf\n-platz,Pl.\n");
+    write("de.csv", "long,short\n-straße,-str.\n");
     check({
         // clang-format off
         // A repeatable option takes one value, not the lines after it.
@@ -411,6 +413,12 @@ TEST_F(Cli, TextAndFonts) {
          "fit: the closest, \"HARBOUR\" / \"Sq\" in sign-7, needs 18 rows, has 16\n"},
         {"text HARBOUR Sq --font sign-7 --overflow clip -o q", 0,
          "qrvx: warning: line 2 (\"Sq\") cut: its ink needs 2 rows below the sign\n"},
+        {"text --json Hansmannstraße --width 50 --abbreviations de.csv -o a", 0, "",
+         {R"("abbreviations":[["-straße","-str."]])", R"("text":"Hansmannstr.")"}},
+        {"text A --abbreviations ab.csv -o m", 1, "qrvx: ab.csv:3: a word ending (\"-\" first) "
+         "on one side only"},
+        {"text --json Hauptbahnhof --short Hbf --width 20 -o h", 0, "",
+         {R"("short-wording"])", R"("text":"Hbf")"}},
         {"text A B C D -o m", 2, usage},
         {"text A", 2, "qrvx: -o or --show is required" + usage},
         {"text A --show -o -", 2, "--show and -o - both write to standard output" + usage},
@@ -429,8 +437,9 @@ TEST_F(Cli, TextAndFonts) {
     EXPECT_EQ(shown(work() / "made.PNG"), shown(work() / "c.png"));
     EXPECT_EQ(shown(work() / "made.png"), shown(work() / "a.png"));
     EXPECT_NE(shown(work() / "f.png").find(" Title=qrvx fonts "), std::string::npos);
-    EXPECT_EQ(workFiles(), (std::set<std::string>{"c", "c.png", "made.PNG", "a", "a.png",
-                                                  "made.png", "j", "k", "q", "f.png"}));
+    EXPECT_EQ(workFiles(),
+              (std::set<std::string>{"c", "c.png", "made.PNG", "a", "a.png", "made.png", "j", "k",
+                                     "q", "f.png", "h", "ab.csv", "de.csv"}));
 }
 
 // Exact drawings; COLUMNS counts only without --width.

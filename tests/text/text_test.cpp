@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -330,6 +331,26 @@ TEST(TextFont, NamesAndTheirRefusals) {
     }
     EXPECT_EQ(file->glyph(U'A')->pixels, pattern->glyph(U'A')->pixels);
     EXPECT_EQ(file->pixelSize(), 12u);
+
+    // Without a size: every size whose capitals fit, largest first; fitting takes the largest
+    // whose line fits the sign.
+    const auto sizes = Font::loadSizes("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 16);
+    ASSERT_TRUE(sizes);
+    ASSERT_GT(sizes->size(), 2u);
+    for (std::size_t i = 0; i < sizes->size(); ++i) {
+        EXPECT_LE((*sizes)[i].capHeight(), 16);
+        EXPECT_EQ((*sizes)[i].name(), "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf@" +
+                                          std::to_string((*sizes)[i].pixelSize()));
+        EXPECT_TRUE(i == 0 || (*sizes)[i].pixelSize() < (*sizes)[i - 1].pixelSize());
+    }
+    const Layout layout = layoutOf("Hauptbahnhof", *sizes, 128, 16);
+    const auto sign = compose(layout);
+    ASSERT_TRUE(sign);
+    const auto chosen = std::ranges::find(*sizes, sign->report.lines[0].font, &Font::name);
+    ASSERT_NE(chosen, sizes->end());
+    for (auto larger = sizes->begin(); larger != chosen; ++larger) {
+        EXPECT_FALSE(compose(layoutOf("Hauptbahnhof", {*larger}, 128, 16))) << larger->name();
+    }
 }
 
 TEST(TextLayout, InvalidLayoutsRefused) {
