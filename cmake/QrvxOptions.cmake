@@ -13,7 +13,8 @@ option(QRVX_BUILD_HOST_TRACE "Build the stand-in host trace library qrvx::host_t
 option(QRVX_BUILD_AUTHOR "Build libqrvx_author, which makes graphics from images" ${qrvx_top})
 option(QRVX_BUILD_TEXT "Build libqrvx_text, which makes signs from text (FreeType, fontconfig)"
        ${qrvx_top})
-option(QRVX_BUILD_BATCH "Build libqrvx_batch, which reads destinations from timetables (libzip)"
+option(QRVX_BUILD_BATCH
+       "Build libqrvx_batch, which makes the signs of destination lists and timetables (libzip)"
        ${qrvx_top})
 if(PROJECT_IS_TOP_LEVEL)
     option(BUILD_SHARED_LIBS "Build libqrvx as a shared library (OFF: libqrvx.a)" ON)
@@ -33,9 +34,13 @@ endif()
 if(QRVX_BUILD_TOOLS OR qrvx_tests OR QRVX_FUZZ OR QRVX_BUILD_BENCHMARKS)
     set(QRVX_BUILD_TEXT ON)
 endif()
-# The tool reads its lists with the batch library's CSV reader.
+# The tool's batch is the batch library's.
 if(QRVX_BUILD_TOOLS OR qrvx_tests OR QRVX_FUZZ)
     set(QRVX_BUILD_BATCH ON)
+endif()
+# Batches are made of text signs.
+if(QRVX_BUILD_BATCH)
+    set(QRVX_BUILD_TEXT ON)
 endif()
 # Text signs are encoded by the authoring library.
 if(QRVX_BUILD_TOOLS OR QRVX_BUILD_EXAMPLES OR qrvx_tests OR QRVX_FUZZ OR QRVX_BUILD_TEXT)
@@ -113,5 +118,6 @@ if(QRVX_BUILD_TEXT)
                  utf8proc:libutf8proc-dev)
 endif()
 if(QRVX_BUILD_BATCH)
-    qrvx_require(QRVX_BUILD_BATCH libzip:libzip-dev csv:libcsv-dev utf8proc:libutf8proc-dev)
+    qrvx_require(QRVX_BUILD_BATCH libzip:libzip-dev csv:libcsv-dev utf8proc:libutf8proc-dev
+                 tomlplusplus:libtomlplusplus-dev)
 endif()

@@ -1,14 +1,13 @@
 // Destination lists: arbitrary bytes read as a list and made into signs. A list is refused
 // before anything is written, or else every row is made or refused alone; either way nothing is
 // written outside the output directory and no temporary file is left behind.
-#include "batch_run.hpp"
 #include "fuzz_check.hpp"
+#include "qrvx_batch.hpp"
 #include "qrvx_host_trace.h"
 #include "scratch_directory.hpp"
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string_view>
 
 namespace fs = std::filesystem;
@@ -36,16 +35,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const fs::path list = root() / "list.csv";
     const fs::path out = root() / "out";
     std::ofstream(list, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
-    qrvx::cli::BatchOptions options;
-    options.list = list.string();
+    qrvx::batch::RunOptions options;
     options.directory = out.string();
-    std::ostringstream messages;
-    try {
-        const qrvx::cli::BatchTally tally = qrvx::cli::runBatch(options, messages);
-        // Two files a sign made, the page and the sheet, and no temporary file.
-        FUZZ_CHECK(entries(out) == 2 * (tally.rows - tally.refused) + 2);
-        FUZZ_CHECK(tally.marked <= tally.rows - tally.refused);
-    } catch (const std::exception &) {
+    options.listName = "list.csv";
+    qrvx::batch::Observer observer;
+    const auto summary =
+        qrvx::batch::run(options, qrvx::batch::listRows(list.string(), {}), observer);
+    if (summary) {
+        // Two files a sign made, the page, the sheet and the list of signs made, and no
+        // temporary file.
+        FUZZ_CHECK(entries(out) == 2 * summary->signs + 3);
+        FUZZ_CHECK(summary->signs + summary->refused == summary->rows);
+        FUZZ_CHECK(summary->marked <= summary->signs);
+    } else {
         FUZZ_CHECK(!fs::exists(out)); // a list that cannot be made writes nothing
     }
     FUZZ_CHECK(entries(root()) == (fs::exists(out) ? 2u : 1u));

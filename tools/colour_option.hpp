@@ -2,11 +2,11 @@
 // unquoted "#".
 #pragma once
 
+#include "option_values.hpp"
 #include "qrvx.hpp"
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,18 +14,7 @@
 
 namespace qrvx::cli {
 
-// 0xRRGGBB.
-inline std::optional<std::uint32_t> parseHexColour(std::string_view text) {
-    if (text.starts_with('#')) {
-        text.remove_prefix(1);
-    }
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (text.size() != 6 || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
+using batch::parseHexColour;
 
 // As the three words of a colour option of the PNG export.
 inline std::optional<Colour> parseColour(std::string_view text) {

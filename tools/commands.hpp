@@ -23,5 +23,6 @@ Command addEncodeCommand(CLI::App &app);
 Command addTextCommand(CLI::App &app);
 Command addFontsCommand(CLI::App &app);
 Command addBatchCommand(CLI::App &app);
+Command addDestinationsCommand(CLI::App &app);
 
 } // namespace qrvx::cli

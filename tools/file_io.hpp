@@ -83,41 +83,6 @@ private:
 void writeFile(const std::string &destination, std::span<const std::uint8_t> bytes,
                std::optional<mode_t> mode = std::nullopt);
 
-// One of many outputs of a command into a directory of its own: gathered beside it under a name
-// of its own and renamed onto directory/name by commit(), with the permissions of a new file but
-// no fsync, which the command pays once for all its files (syncFileSystem). Whatever stands at
-// the name is replaced, a symbolic link too (never the file it leads to), so that nothing is
-// written outside the directory. Until commit(), and when it fails, the name is untouched.
-class OutputInDirectory {
-public:
-    OutputInDirectory(const std::string &directory, std::string_view name);
-    ~OutputInDirectory();
-    OutputInDirectory(const OutputInDirectory &) = delete;
-    OutputInDirectory &operator=(const OutputInDirectory &) = delete;
-
-    // Gathered into writes of 64 KiB, for outputs made of many small pieces.
-    void write(std::span<const std::uint8_t> bytes);
-    void commit();
-
-private:
-    void flush();
-
-    std::string path_;
-    std::string temporary_;
-    Descriptor file_;
-    std::vector<std::uint8_t> buffer_;
-};
-
-// bytes as the whole of directory/name, through an OutputInDirectory.
-void replaceInDirectory(const std::string &directory, std::string_view name,
-                        std::span<const std::uint8_t> bytes);
-
-// Everything written to directory's file system put on the disk, the files made there through
-// OutputFiles with Durability::later and their names too: once for many files, since an fsync
-// for each costs a flush of the disk's cache each (milliseconds). syncfs on Linux; elsewhere
-// sync and an fsync of the directory. Failure when that fails.
-void syncFileSystem(const std::string &directory);
-
 // The permissions of an existing file (through links), for replacing it in place.
 mode_t existingMode(const std::string &path);
 

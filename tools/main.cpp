@@ -30,11 +30,12 @@ int main(int argc, char **argv) {
     app.add_flag("-v,--verbose", verbose, "Print the library's debug and verbose trace on stderr");
 
     const std::vector<qrvx::cli::Command> commands = {
-        qrvx::cli::addInfoCommand(app),    qrvx::cli::addPngCommand(app),
-        qrvx::cli::addExtractCommand(app), qrvx::cli::addProgramCommand(app),
-        qrvx::cli::addMarkCommand(app),    qrvx::cli::addShowCommand(app),
-        qrvx::cli::addEncodeCommand(app),  qrvx::cli::addTextCommand(app),
-        qrvx::cli::addFontsCommand(app),   qrvx::cli::addBatchCommand(app)};
+        qrvx::cli::addInfoCommand(app),        qrvx::cli::addPngCommand(app),
+        qrvx::cli::addExtractCommand(app),     qrvx::cli::addProgramCommand(app),
+        qrvx::cli::addMarkCommand(app),        qrvx::cli::addShowCommand(app),
+        qrvx::cli::addEncodeCommand(app),      qrvx::cli::addTextCommand(app),
+        qrvx::cli::addFontsCommand(app),       qrvx::cli::addBatchCommand(app),
+        qrvx::cli::addDestinationsCommand(app)};
 
     try {
         app.parse(argc, argv);

@@ -8,9 +8,10 @@ constexpr auto interval = std::chrono::milliseconds(100);
 
 } // namespace
 
-void ProgressLine::update(std::uint64_t done, std::uint64_t refused) {
+void ProgressLine::update(std::uint64_t done, std::uint64_t refused, std::uint64_t total) {
     done_ = done;
     refused_ = refused;
+    total_ = total;
     const auto now = std::chrono::steady_clock::now();
     if (shown_ && (now - last_ >= interval || done == total_)) {
         last_ = now;
@@ -28,7 +29,8 @@ void ProgressLine::message(std::string_view line) {
 }
 
 void ProgressLine::draw() {
-    out_ << eraseLine << done_ << " of " << total_ << " rows done, " << refused_ << " refused";
+    out_ << eraseLine << done_ << " of " << total_ << " rows done, " << refused_
+         << " signs refused";
     out_.flush();
     drawn_ = true;
 }

@@ -17,8 +17,8 @@ public:
     ProgressLine(const ProgressLine &) = delete;
     ProgressLine &operator=(const ProgressLine &) = delete;
 
-    // At most a few times a second, however fast rows are done.
-    void update(std::uint64_t done, std::uint64_t refused);
+    // At most a few times a second, however fast rows are done; total as the caller learns it.
+    void update(std::uint64_t done, std::uint64_t refused, std::uint64_t total);
     // A whole line of its own, above the progress line.
     void message(std::string_view line);
 

@@ -40,20 +40,20 @@ std::optional<std::string> combinationError(const TextCommandOptions &options) {
         return std::string(options.made.show ? "--json and --show" : "--json and -o -") +
                " both write to standard output";
     }
-    return requestError(options.request);
+    return batch::requestError(options.request);
 }
 
 int runText(const TextCommandOptions &options) {
     if (auto why = combinationError(options)) {
         return usage(*why);
     }
-    Shelf shelf;
+    batch::Shelf shelf;
     if (auto failure = shelf.loadFor(options.request)) {
         std::cerr << "qrvx: " << *failure << '\n';
         return operationFailed;
     }
     std::string reason;
-    const auto made = makeSign(options.request, shelf, reason);
+    const auto made = batch::makeSign(options.request, shelf, &reason);
     if (!made) {
         return refused(refusedName(options), made.error(), reason);
     }

@@ -1,4 +1,4 @@
-// The error category of refused feeds.
+// The error category of refused feeds, lists, sign sets and runs.
 #include "batch.hpp"
 
 #include <cstring>
@@ -30,6 +30,14 @@ public:
             return "the filter matches no route";
         case Errc::codeCollision:
             return "two destinations would share a code";
+        case Errc::invalidList:
+            return "the destination list cannot be made";
+        case Errc::invalidSignSet:
+            return "the sign set cannot be read";
+        case Errc::invalidRequest:
+            return "the options cannot make a sign";
+        case Errc::outputFailed:
+            return "an output cannot be written";
         }
         return "unknown error";
     }

@@ -1,6 +1,8 @@
 // A feed in a folder: its files are read as they are, with no limits (they are not inflated).
 #include "feed_files.hpp"
 
+#include "descriptor.hpp"
+
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
@@ -10,22 +12,6 @@
 
 namespace qrvx::batch {
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    ~Descriptor() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
 
 class FolderFiles final : public FeedFiles {
 public:

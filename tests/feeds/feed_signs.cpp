@@ -1,17 +1,17 @@
-// Every destination of real timetables made into signs at the sizes fleets run, as `qrvx batch`
-// makes them (its defaults: the faces of the height, the route number beside the text), and
-// every sign measured on its graphic against the legibility rules. Prints what was made, what
-// was refused and why, and what a reviewer would be asked to look at; fails when a rule is
-// broken or fewer than 99 % of a network's destinations become signs at a size.
+// Every destination of real timetables made into signs at the sizes fleets run, as `qrvx batch
+// FEED --sign-set` makes them (a face a size, each with its defaults: the faces of the height,
+// the route number beside the text), and every sign read back from its file and measured on its
+// graphic against the legibility rules. Prints what was made, what was refused and why, and
+// what a reviewer would be asked to look at; fails when a rule is broken or fewer than 99 % of
+// a network's destinations become signs at a size.
 //
 //     qrvx_feed_signs [--pictures DIR] FEED.zip...
 //
 // --pictures writes DIR/hardest-WxH.png: the signs that took the most candidates to fit.
 #include "qrvx_batch.hpp"
-#include "review_page.hpp"
-#include "sign_request.hpp"
 #include "support/png_picture.hpp"
 #include "support/sign_rules.hpp"
+#include "support/temp_dir.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +20,7 @@
 #include <iostream>
 #include <map>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -55,35 +56,41 @@ std::string networkOf(const std::string &path) {
 }
 
 // The first clause of a refusal: what kind of refusal it is.
-std::string kindOf(const std::string &reason, std::error_code error) {
-    const std::size_t colon = reason.find(": ");
-    return error.message() +
-           (colon == std::string::npos ? "" : " (" + reason.substr(0, colon) + ")");
+std::string kindOf(const std::string &reason) {
+    return reason.substr(0, reason.find(": "));
 }
 
-cli::SignRequest requestOf(const batch::Destination &destination, Size size) {
-    cli::SignRequest request;
-    request.lines = {destination.headsign};
-    request.options["width"] = {std::to_string(size.width)};
-    request.options["height"] = {std::to_string(size.height)};
-    if (destination.route) {
-        request.options["route"] = {*destination.route};
+batch::SignSet sizesAsFaces() {
+    batch::SignSet set;
+    for (const Size size : sizes) {
+        batch::Face face;
+        face.name = size.name();
+        face.width = size.width;
+        face.height = size.height;
+        set.faces.push_back(face);
     }
-    return request;
+    return set;
 }
 
-class Check {
+std::vector<std::uint8_t> contents(const std::filesystem::path &path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+class Check : public batch::Observer {
 public:
     int run(const std::vector<std::string> &feeds, const std::string &pictures) {
         for (const std::string &feed : feeds) {
+            network_ = networkOf(feed);
+            batch::RunOptions options;
+            options.directory = (scratch_.path() / network_).string();
+            options.listName = network_;
+            options.signSet = sizesAsFaces();
+            options.jobs = std::max(std::thread::hardware_concurrency(), 1u);
             std::string reason;
-            auto destinations = batch::readDestinations(feed, {}, {}, nullptr, &reason);
-            if (!destinations) {
+            if (!batch::run(options, batch::feedRows(feed, {}, {}, {}), *this, &reason)) {
                 std::cerr << feed << ": " << reason << '\n';
                 return 1;
-            }
-            for (const Size size : sizes) {
-                make(networkOf(feed), *destinations, size);
             }
         }
         print();
@@ -93,35 +100,30 @@ public:
         return passed() ? 0 : 1;
     }
 
-private:
-    void make(const std::string &network, const std::vector<batch::Destination> &destinations,
-              Size size) {
-        Tally &tally = tallies_[{network, size.name()}];
-        for (const batch::Destination &destination : destinations) {
+    void rowDone(const batch::RowOutcome &outcome) override {
+        for (const batch::FaceOutcome &face : outcome.faces) {
+            Tally &tally = tallies_[{network_, std::string(face.face)}];
             ++tally.destinations;
-            const cli::SignRequest request = requestOf(destination, size);
-            if (auto error = shelf_.loadFor(request)) {
-                tally.refusals[*error] += 1;
-                continue;
-            }
-            std::string reason;
-            auto made = cli::makeSign(request, shelf_, reason);
-            if (!made) {
-                tally.refusals[kindOf(reason, made.error())] += 1;
+            if (face.refusal) {
+                tally.refusals[kindOf(*face.refusal)] += 1;
                 continue;
             }
             ++tally.made;
-            count(tally, made->sign);
-            for (const std::string &broken : test::signRuleBreaks(
-                     made->sign, made->graphic, [&](const std::string &name) -> const text::Font & {
-                         return fontNamed(name);
-                     })) {
-                tally.ruleBreaks.push_back(destination.code + ": " + broken);
+            count(tally, *face.made, face.marked);
+            const auto graphic =
+                contents(scratch_.path() / network_ / (std::string(face.sign) + ".qrvx"));
+            const auto fontByName = [&](const std::string &name) -> const text::Font & {
+                return fontNamed(name);
+            };
+            for (const std::string &broken :
+                 test::signRuleBreaks(*face.made, graphic, fontByName)) {
+                tally.ruleBreaks.push_back(outcome.row->code + ": " + broken);
             }
-            keepIfHard(size, std::move(made->sign));
+            keepIfHard(std::string(face.face), *face.made);
         }
     }
 
+private:
     const text::Font &fontNamed(const std::string &name) {
         auto found = fonts_.find(name);
         if (found == fonts_.end()) {
@@ -130,7 +132,7 @@ private:
         return found->second;
     }
 
-    static void count(Tally &tally, const text::Sign &sign) {
+    static void count(Tally &tally, const text::Sign &sign, bool marked) {
         std::set<text::FitStep> steps;
         for (const text::LineReport &line : sign.report.lines) {
             steps.insert(line.steps.begin(), line.steps.end());
@@ -141,12 +143,12 @@ private:
         for (const text::FitStep step : steps) {
             tally.steps[step] += 1;
         }
-        tally.marked += cli::markedForALook(sign) ? 1 : 0;
+        tally.marked += marked ? 1 : 0;
     }
 
-    void keepIfHard(Size size, text::Sign &&sign) {
-        std::vector<Hard> &hardest = hardest_[size.name()];
-        hardest.push_back({sign.report.candidatesMeasured, std::move(sign)});
+    void keepIfHard(const std::string &size, const text::Sign &sign) {
+        std::vector<Hard> &hardest = hardest_[size];
+        hardest.push_back({sign.report.candidatesMeasured, sign});
         std::ranges::stable_sort(hardest, std::greater<>(), &Hard::candidates);
         if (hardest.size() > hardestShown) {
             hardest.pop_back();
@@ -234,7 +236,8 @@ private:
         ++picture.height;
     }
 
-    cli::Shelf shelf_;
+    test::TempDir scratch_;
+    std::string network_;
     std::map<std::string, text::Font> fonts_;
     std::map<std::pair<std::string, std::string>, Tally> tallies_;
     std::map<std::string, std::vector<Hard>> hardest_;

@@ -1,7 +1,7 @@
 #include "abbreviation_table.hpp"
 
 #include "csv_reader.hpp"
-#include "file_io.hpp"
+#include "descriptor.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,11 +9,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace qrvx::cli {
+namespace qrvx::batch {
 namespace {
-
-using batch::CsvError;
-using batch::readCsvRecords;
 
 struct Read {
     std::vector<text::Abbreviation> entries;
@@ -83,4 +80,4 @@ std::variant<text::Abbreviations, std::string> readAbbreviationTable(const std::
     return std::move(*table);
 }
 
-} // namespace qrvx::cli
+} // namespace qrvx::batch

@@ -8,7 +8,7 @@
 #include <new>
 #include <stdexcept>
 
-namespace qrvx::cli {
+namespace qrvx::batch {
 namespace {
 
 // libpng's own handler would print on stderr; the message is kept for the exception instead.
@@ -185,4 +185,4 @@ author::Bytes indexedPng(const PngHeader &header, std::span<const std::uint8_t> 
     return bytes;
 }
 
-} // namespace qrvx::cli
+} // namespace qrvx::batch

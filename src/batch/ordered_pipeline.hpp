@@ -20,7 +20,7 @@
 #include <variant>
 #include <vector>
 
-namespace qrvx::cli {
+namespace qrvx::batch {
 
 template <class Job, class Done>
 class OrderedPipeline {
@@ -151,4 +151,4 @@ private:
     std::vector<std::thread> workers_;
 };
 
-} // namespace qrvx::cli
+} // namespace qrvx::batch

@@ -1,16 +1,20 @@
+// A contact sheet drawn band by band (a row of cells each) as the signs come, in their order,
+// and streamed into its file: it never holds more than a band, and draws each sign from its
+// values as made.
 #include "contact_sheet.hpp"
-
-#include "file_io.hpp"
-#include "ordered_pipeline.hpp"
 
 #include <png.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
+#include <set>
 #include <stdexcept>
 
-namespace qrvx::cli {
+#include "option_values.hpp"
+
+namespace qrvx::batch {
 namespace {
 
 constexpr std::uint32_t padding = 8;  // around the sheet and between cells
@@ -23,10 +27,6 @@ constexpr std::uint32_t background = 0x000000;
 constexpr std::uint32_t labelColour = 0xFFFFFF;
 constexpr std::uint32_t frameColour = 0x404040;
 constexpr std::uint32_t refusedColour = 0xFF5A5A;
-
-std::uint32_t rgbWord(const author::Rgb &rgb) {
-    return std::uint32_t{rgb.red} << 16 | std::uint32_t{rgb.green} << 8 | rgb.blue;
-}
 
 // Sizes in sheet pixels.
 struct Layout {
@@ -46,9 +46,9 @@ struct Layout {
 };
 
 // Small lists get larger signs; a long list is an overview.
-Layout layoutFor(const SheetContents &contents, const text::Font &labelFont) {
+Layout layoutFor(const SheetPlan &contents, const text::Font &labelFont) {
     Layout layout;
-    const std::uint64_t signs = contents.codes->size();
+    const std::uint64_t signs = std::max<std::uint64_t>(contents.signs, 1);
     layout.scale = signs <= 200 ? 2 : 1;
     layout.labelHeight =
         static_cast<std::uint32_t>(std::max(labelFont.ascent() + labelFont.descent(), 1));
@@ -172,98 +172,14 @@ private:
 
     std::uint32_t width_;
     std::uint32_t height_;
-    const std::vector<std::uint32_t> &palette_;
+    std::vector<std::uint32_t> palette_;
     std::size_t step_;
     std::vector<std::uint8_t> pixels_;
 };
 
-class SheetPainter {
-public:
-    SheetPainter(const SheetContents &contents, const text::Font &labelFont, const Layout &layout,
-                 const std::vector<std::uint32_t> &palette)
-        : contents_(contents), labelFont_(labelFont), layout_(layout), palette_(palette),
-          bits_(indexBits(palette.size())) {}
-
-    std::vector<std::uint8_t> band(std::uint64_t index) const {
-        Band band(layout_.width, layout_.cellHeight, palette_);
-        const std::uint64_t first = index * layout_.columns;
-        const std::uint64_t end =
-            std::min<std::uint64_t>(first + layout_.columns, contents_.codes->size());
-        for (std::uint64_t row = first; row < end; ++row) {
-            const std::uint32_t x =
-                padding + static_cast<std::uint32_t>(row - first) * layout_.cellWidth;
-            const std::string_view code = (*contents_.codes)[row];
-            const bool made = (*contents_.made)[row];
-            label(band, x, code, band.paint(made ? labelColour : refusedColour));
-            if (made) {
-                sign(band, x, code);
-            } else {
-                band.frame(x, layout_.boxTop(), layout_.boxWidth, layout_.boxHeight,
-                           band.paint(refusedColour));
-            }
-        }
-        return band.take(bits_);
-    }
-
-private:
-    // The code in the label font's own glyphs, cut at the cell's width.
-    void label(Band &band, std::uint32_t x, std::string_view code, const Paint &paint) const {
-        const std::int32_t baseline =
-            static_cast<std::int32_t>(layout_.labelTop()) + labelFont_.ascent();
-        std::int64_t pen = x;
-        const std::int64_t end = x + layout_.boxWidth;
-        for (const char c : code) {
-            const text::Glyph *glyph = labelFont_.glyph(static_cast<unsigned char>(c));
-            if (glyph == nullptr) {
-                continue; // a code is letters, digits, "-" and "_", which label fonts have
-            }
-            for (std::uint32_t y = 0; y < glyph->rows; ++y) {
-                for (std::uint32_t column = 0; column < glyph->width; ++column) {
-                    const std::int64_t left = pen + glyph->left + column;
-                    const std::int64_t top = baseline - glyph->top + y;
-                    if (glyph->pixels[std::size_t{y} * glyph->width + column] != 0 && left >= 0 &&
-                        left < end && top >= 0) {
-                        band.fill(static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(top),
-                                  1, 1, paint);
-                    }
-                }
-            }
-            pen += glyph->advance + labelFont_.naturalSpacing();
-        }
-    }
-
-    // The sign from its graphic, in the colours its PNG has, in a frame.
-    void sign(Band &band, std::uint32_t x, std::string_view code) const {
-        const std::string path = contents_.directory + "/" + std::string(code) + ".qrvx";
-        const std::vector<std::uint8_t> graphic = readGraphic(path);
-        const auto bitmap = Bitmap::decode(Graphic{graphic});
-        if (!bitmap) {
-            throw std::runtime_error(path + ": reading it back: " + bitmap.error().message());
-        }
-        const auto colours = signPalette(*bitmap);
-        std::array<Paint, 4> paints{};
-        for (std::size_t value = 0; value < paints.size(); ++value) {
-            paints[value] = band.paint(rgbWord(colours[value]));
-        }
-        const std::uint32_t scale = layout_.scale;
-        const std::uint32_t top = layout_.boxTop();
-        band.frame(x, top, bitmap->width() * scale + 2, bitmap->height() * scale + 2,
-                   band.paint(frameColour));
-        for (std::uint32_t y = 0; y < bitmap->height(); ++y) {
-            band.scaledRow(x + 1, top + 1 + y * scale, bitmap->row(y), scale, paints);
-        }
-    }
-
-    const SheetContents &contents_;
-    const text::Font &labelFont_;
-    const Layout &layout_;
-    const std::vector<std::uint32_t> &palette_;
-    int bits_;
-};
-
 // The sheet's own colours and the signs': a palette when they fit one, else none (RGB).
-std::vector<std::uint32_t> sheetPalette(const SheetContents &contents) {
-    std::set<std::uint32_t> colours = contents.colours;
+std::vector<std::uint32_t> sheetPalette(const SheetPlan &plan) {
+    std::set<std::uint32_t> colours(plan.colours.begin(), plan.colours.end());
     colours.insert({background, labelColour, frameColour, refusedColour});
     if (colours.size() > sheetColourLimit) {
         return {};
@@ -271,43 +187,137 @@ std::vector<std::uint32_t> sheetPalette(const SheetContents &contents) {
     return {colours.begin(), colours.end()};
 }
 
-} // namespace
-
-void writeContactSheet(const SheetContents &contents, const text::Font &labelFont,
-                       std::string_view title, unsigned threads, const PngSink &sink) {
-    const Layout layout = layoutFor(contents, labelFont);
-    const std::vector<std::uint32_t> palette = sheetPalette(contents);
+PngHeader headerOf(const Layout &layout, const std::vector<std::uint32_t> &palette,
+                   std::string_view title) {
     PngHeader header{layout.width, layout.height, {}, std::string(title)};
-    // Compressed on one thread while the others draw: zlib's fastest level takes a quarter of
-    // the time of its default for a file half as large again.
+    // zlib's fastest level takes a quarter of the time of its default for a file half as
+    // large again, and the sheet is compressed while the signs are made.
     header.compressionLevel = 1;
     for (const std::uint32_t colour : palette) {
-        header.palette.push_back({static_cast<std::uint8_t>(colour >> 16),
-                                  static_cast<std::uint8_t>(colour >> 8),
-                                  static_cast<std::uint8_t>(colour)});
+        header.palette.push_back(rgbOf(colour));
     }
-    PngWriter writer(header, sink);
-    const int bits = indexBits(palette.size());
-    const std::size_t rowBytes =
-        palette.empty() ? std::size_t{layout.width} * 3 : packedBytes(layout.width, bits);
-    const SheetPainter painter(contents, labelFont, layout, palette);
-    OrderedPipeline<std::uint64_t, std::vector<std::uint8_t>> bands(
-        threads, std::size_t{threads} * 2, 1,
-        [&](std::uint64_t &band) { return painter.band(band); },
-        [&](std::vector<std::uint8_t> &pixels) {
-            for (std::uint32_t y = 0; y < layout.cellHeight; ++y) {
-                writer.row(pixels.data() + y * rowBytes);
-            }
-        });
-    for (std::uint64_t band = 0; band < layout.bands; ++band) {
-        bands.submit(band);
-    }
-    bands.finish();
-    const std::vector<std::uint8_t> blank = Band(layout.width, 1, palette).take(bits);
-    for (std::uint32_t y = 0; y < padding; ++y) {
-        writer.row(blank.data());
-    }
-    writer.finish();
+    return header;
 }
 
-} // namespace qrvx::cli
+} // namespace
+
+std::uint32_t rgbWord(const author::Rgb &rgb) {
+    return std::uint32_t{rgb.red} << 16 | std::uint32_t{rgb.green} << 8 | rgb.blue;
+}
+
+struct ContactSheet::Drawing {
+    Drawing(const SheetPlan &plan, const text::Font &font, PngSink sink)
+        : labelFont(font), layout(layoutFor(plan, font)), palette(sheetPalette(plan)),
+          bits(indexBits(palette.size())),
+          rowBytes(palette.empty() ? std::size_t{layout.width} * 3
+                                   : packedBytes(layout.width, bits)),
+          writer(headerOf(layout, palette, plan.title), std::move(sink)) {}
+
+    const text::Font &labelFont;
+    Layout layout;
+    std::vector<std::uint32_t> palette;
+    int bits;
+    std::size_t rowBytes;
+    PngWriter writer;
+    std::optional<Band> band;
+    std::uint32_t cell = 0; // of the band, the next to draw
+    std::uint64_t bandsWritten = 0;
+
+    void writeBand() {
+        const std::vector<std::uint8_t> pixels = band->take(bits);
+        for (std::uint32_t y = 0; y < layout.cellHeight; ++y) {
+            writer.row(pixels.data() + y * rowBytes);
+        }
+        band.reset();
+        cell = 0;
+        ++bandsWritten;
+    }
+
+    // The code in the label font's own glyphs, cut at the cell's width.
+    void label(std::uint32_t x, std::string_view code, const Paint &paint) {
+        const std::int32_t baseline =
+            static_cast<std::int32_t>(layout.labelTop()) + labelFont.ascent();
+        std::int64_t pen = x;
+        const std::int64_t end = x + layout.boxWidth;
+        for (const char c : code) {
+            const text::Glyph *glyph = labelFont.glyph(static_cast<unsigned char>(c));
+            if (glyph == nullptr) {
+                continue; // a code is letters, digits, "-" and "_", which label fonts have
+            }
+            for (std::uint32_t y = 0; y < glyph->rows; ++y) {
+                for (std::uint32_t column = 0; column < glyph->width; ++column) {
+                    const std::int64_t left = pen + glyph->left + column;
+                    const std::int64_t top = std::int64_t{baseline} - glyph->top + y;
+                    if (glyph->pixels[std::size_t{y} * glyph->width + column] != 0 && left >= 0 &&
+                        left < end && top >= 0) {
+                        band->fill(static_cast<std::uint32_t>(left),
+                                   static_cast<std::uint32_t>(top), 1, 1, paint);
+                    }
+                }
+            }
+            pen += std::int64_t{glyph->advance} + labelFont.naturalSpacing();
+        }
+    }
+
+    // The sign's values in its palette's colours, in a frame.
+    void sign(std::uint32_t x, const text::Sign &sign, const std::array<author::Rgb, 4> &colours) {
+        std::array<Paint, 4> paints{};
+        for (std::size_t value = 0; value < paints.size(); ++value) {
+            paints[value] = band->paint(rgbWord(colours[value]));
+        }
+        const std::uint32_t scale = layout.scale;
+        const std::uint32_t top = layout.boxTop();
+        band->frame(x, top, sign.width * scale + 2, sign.height * scale + 2,
+                    band->paint(frameColour));
+        for (std::uint32_t y = 0; y < sign.height; ++y) {
+            band->scaledRow(x + 1, top + 1 + y * scale,
+                            std::span(sign.values).subspan(std::size_t{y} * sign.width, sign.width),
+                            scale, paints);
+        }
+    }
+};
+
+ContactSheet::ContactSheet(const SheetPlan &plan, const text::Font &labelFont, PngSink sink)
+    : drawing_(std::make_unique<Drawing>(plan, labelFont, std::move(sink))) {}
+
+ContactSheet::~ContactSheet() = default;
+
+void ContactSheet::add(std::string_view code, const text::Sign *sign,
+                       const std::array<author::Rgb, 4> &palette) {
+    Drawing &d = *drawing_;
+    if (d.bandsWritten == d.layout.bands) {
+        throw std::logic_error("more signs than the contact sheet was planned for");
+    }
+    if (!d.band) {
+        d.band.emplace(d.layout.width, d.layout.cellHeight, d.palette);
+    }
+    const std::uint32_t x = padding + d.cell * d.layout.cellWidth;
+    d.label(x, code, d.band->paint(sign != nullptr ? labelColour : refusedColour));
+    if (sign != nullptr) {
+        d.sign(x, *sign, palette);
+    } else {
+        d.band->frame(x, d.layout.boxTop(), d.layout.boxWidth, d.layout.boxHeight,
+                      d.band->paint(refusedColour));
+    }
+    if (++d.cell == d.layout.columns) {
+        d.writeBand();
+    }
+}
+
+void ContactSheet::finish() {
+    Drawing &d = *drawing_;
+    if (d.band) {
+        d.writeBand();
+    }
+    while (d.bandsWritten < d.layout.bands) { // fewer signs came than planned: empty bands
+        d.band.emplace(d.layout.width, d.layout.cellHeight, d.palette);
+        d.writeBand();
+    }
+    const std::vector<std::uint8_t> blank = Band(d.layout.width, 1, d.palette).take(d.bits);
+    for (std::uint32_t y = 0; y < padding; ++y) {
+        d.writer.row(blank.data());
+    }
+    d.writer.finish();
+}
+
+} // namespace qrvx::batch

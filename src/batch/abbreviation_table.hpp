@@ -7,9 +7,9 @@
 #include <string>
 #include <variant>
 
-namespace qrvx::cli {
+namespace qrvx::batch {
 
 // The table, or why it cannot be read, as "FILE:LINE: reason".
 std::variant<text::Abbreviations, std::string> readAbbreviationTable(const std::string &path);
 
-} // namespace qrvx::cli
+} // namespace qrvx::batch

@@ -14,7 +14,7 @@
 struct png_struct_def;
 struct png_info_def;
 
-namespace qrvx::cli {
+namespace qrvx::batch {
 
 struct PngHeader {
     std::uint32_t width = 0;
@@ -67,4 +67,4 @@ void packIndices(std::span<const std::uint8_t> indices, int bits, std::uint8_t *
 // A whole image of indexed rows (width x height bytes, one index a byte) as PNG bytes.
 author::Bytes indexedPng(const PngHeader &header, std::span<const std::uint8_t> indices);
 
-} // namespace qrvx::cli
+} // namespace qrvx::batch

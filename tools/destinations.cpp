@@ -1,0 +1,69 @@
+// `qrvx destinations`: a network's timetable made into a destination list that a sign maker
+// edits (wording, line breaks, codes) and `qrvx batch` reads.
+#include "commands.hpp"
+#include "failure.hpp"
+#include "feed_options.hpp"
+#include "file_io.hpp"
+
+#include <iostream>
+#include <memory>
+
+namespace qrvx::cli {
+namespace {
+
+struct DestinationsOptions {
+    std::string feed;
+    std::string output;
+    batch::FeedFilter filter;
+};
+
+int runDestinations(const DestinationsOptions &options) {
+    std::string reason;
+    batch::FeedSummary summary;
+    const auto destinations =
+        batch::readDestinations(options.feed, options.filter, {}, &summary, &reason);
+    if (!destinations) {
+        return refused(options.feed, destinations.error(), reason);
+    }
+    const std::string list = batch::destinationList(*destinations);
+    writeFile(options.output, {reinterpret_cast<const std::uint8_t *>(list.data()), list.size()});
+    std::ostream &out = options.output == "-" ? std::cerr : std::cout;
+    out << options.output << ": " << destinations->size() << " destinations of "
+        << summary.tripsSelected << " trips on " << summary.routesSelected << " routes";
+    if (summary.tripsFromLastStop > 0) {
+        out << "; " << summary.tripsFromLastStop << " trips named by their last stop";
+    }
+    if (summary.tripsSkippedUnknownRoute > 0) {
+        out << "; " << summary.tripsSkippedUnknownRoute
+            << " trips skipped: their route is not in routes.txt (";
+        for (std::size_t i = 0; i < summary.unknownRoutes.size(); ++i) {
+            out << (i == 0 ? "" : ", ") << summary.unknownRoutes[i];
+        }
+        out << (summary.unknownRoutes.size() < summary.tripsSkippedUnknownRoute ? ", ...)" : ")");
+    }
+    out << '\n';
+    return 0;
+}
+
+} // namespace
+
+Command addDestinationsCommand(CLI::App &app) {
+    auto options = std::make_shared<DestinationsOptions>();
+    CLI::App *command = app.add_subcommand(
+        "destinations", "Write the destinations of a network's timetable as a destination list");
+    command
+        ->add_option("FEED", options->feed,
+                     "A timetable (GTFS): a .zip archive or a folder with routes.txt and "
+                     "trips.txt (stop_times.txt and stops.txt for stop headsigns and last stops)")
+        ->required();
+    command
+        ->add_option("-o,--output", options->output,
+                     "The list: code, route, line1 (the headsign), source (the route_id and trips "
+                     "it comes from, which qrvx batch reads and ignores); - for standard output")
+        ->required()
+        ->type_name("LIST.csv");
+    addFeedFilter(*command, options->filter);
+    return {command, [options] { return runDestinations(*options); }};
+}
+
+} // namespace qrvx::cli
