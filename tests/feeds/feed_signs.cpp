@@ -161,9 +161,10 @@ private:
                     "made", "refused", "marked", "condensed", "spacing", "spaces", "lines", "short",
                     "abbr", "rules");
         for (const auto &[key, tally] : tallies_) {
-            const auto steps = [&](text::FitStep step) {
-                const auto found = tally.steps.find(step);
-                return found == tally.steps.end() ? 0ul : static_cast<unsigned long>(found->second);
+            // clang 14 cannot capture a structured binding.
+            const auto steps = [&taken = tally.steps](text::FitStep step) {
+                const auto found = taken.find(step);
+                return found == taken.end() ? 0ul : static_cast<unsigned long>(found->second);
             };
             std::printf("%-24s %-7s %4lu/%-4lu %7lu %7lu %9lu %7lu %6lu %6lu %8lu %6lu %6zu\n",
                         key.first.c_str(), key.second.c_str(),
