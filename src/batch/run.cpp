@@ -148,19 +148,23 @@ private:
         return {};
     }
 
-    // Fonts every row falls back on: when they fail, no row could be made.
+    // Fonts every row falls back on, and a sign of each face: when they fail, no row could be
+    // made, and the run is refused before anything is written.
     void loadDefaults() {
-        SignRequest defaults = options_.defaults;
-        if (defaults.lines.empty()) {
-            defaults.lines = {"A"};
-        }
+        Row row;
+        row.request = options_.defaults;
+        row.request.lines = {"A"};
+        row.request.options.try_emplace("route", std::vector<std::string>{"1"});
         for (const Face &face : faces_) {
-            Row row;
-            row.request = defaults;
-            if (const auto request = requestFor(row, face, signSet_)) {
-                if (auto error = shelf_.loadFor(*request)) {
-                    throw RunError(make_error_code(Errc::invalidRequest), *error);
-                }
+            const auto request = requestFor(row, face, signSet_);
+            if (auto error = shelf_.loadFor(*request)) {
+                throw RunError(make_error_code(Errc::invalidRequest), *error);
+            }
+            std::string reason;
+            const auto sample = makeSign(*request, shelf_, &reason);
+            if (!sample && sample.error() != text::Errc::doesNotFit) {
+                throw RunError(make_error_code(Errc::invalidRequest),
+                               (face.name.empty() ? "" : "face " + face.name + ": ") + reason);
             }
         }
         auto font = text::Font::load(labelFontName);

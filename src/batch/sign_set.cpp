@@ -142,6 +142,13 @@ private:
         if (const std::string why = parsePalette(text, palette); !why.empty()) {
             refuse(*table_.get("palette"), "palette: " + why);
         }
+        for (std::size_t i = 0; i < palette.size(); ++i) {
+            if (std::find(palette.begin() + static_cast<std::ptrdiff_t>(i) + 1, palette.end(),
+                          palette[i]) != palette.end()) {
+                refuse(*table_.get("palette"),
+                       "palette repeats a colour, so a sign's values could not be told apart");
+            }
+        }
         return palette;
     }
 
