@@ -20,21 +20,24 @@ struct Read {
 Read readEntries(int descriptor) {
     Read read;
     std::optional<std::pair<std::size_t, std::size_t>> columns; // of long and short
-    readCsvRecords(descriptor, {}, [&](std::uint64_t line, std::span<const std::string> cells) {
-        if (!columns) {
-            const auto at = [&](std::string_view name) {
-                return static_cast<std::size_t>(std::ranges::find(cells, name) - cells.begin());
-            };
-            if (at("long") == cells.size() || at("short") == cells.size()) {
-                throw CsvError(line, "the first row names the columns 'long' and 'short'");
+    readCsvRecords(
+        descriptor, {}, [&](std::uint64_t line, std::span<const std::string_view> cells) {
+            if (!columns) {
+                const auto at = [&](std::string_view name) {
+                    return static_cast<std::size_t>(std::ranges::find(cells, name) - cells.begin());
+                };
+                if (at("long") == cells.size() || at("short") == cells.size()) {
+                    throw CsvError(line, "the first row names the columns 'long' and 'short'");
+                }
+                columns = std::pair(at("long"), at("short"));
+                return;
             }
-            columns = std::pair(at("long"), at("short"));
-            return;
-        }
-        const auto cell = [&](std::size_t at) { return at < cells.size() ? cells[at] : ""; };
-        read.entries.push_back({cell(columns->first), cell(columns->second)});
-        read.lines.push_back(line);
-    });
+            const auto cell = [&](std::size_t at) {
+                return std::string(at < cells.size() ? cells[at] : std::string_view());
+            };
+            read.entries.push_back({cell(columns->first), cell(columns->second)});
+            read.lines.push_back(line);
+        });
     if (!columns) {
         throw CsvError(1, "empty: the first row names the columns 'long' and 'short'");
     }

@@ -1,11 +1,14 @@
 #include "csv_reader.hpp"
 
+#include "plain_line.hpp"
+
 #include <csv.h>
 #include <utf8proc.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <optional>
 #include <system_error>
@@ -41,60 +44,134 @@ std::optional<TextProblem> textProblem(std::string_view cell) {
     return std::nullopt;
 }
 
-// What libcsv's callbacks build up, one record at a time. An exception cannot pass through
-// libcsv's C frames, so the first one is kept and the rest of the input ignored.
+// What libcsv's callbacks and plain lines build up, one record at a time. An exception cannot
+// pass through libcsv's C frames, so the first one is kept and the rest of the input ignored.
 struct Reading {
+    Reading(const CsvLimits &givenLimits, const CsvRecordHandler &handler)
+        : limits(givenLimits), each(handler) {}
+
     const CsvLimits &limits;
     const CsvRecordHandler &each;
     std::uint64_t line = 1;
-    std::uint64_t recordLine = 0; // 0 until the record's first cell ends
-    std::vector<std::string> cells;
+    std::uint64_t recordLine = 0;  // 0 until the record's first cell ends
+    std::vector<std::string> kept; // libcsv's cells: it reuses its buffer for the next
+    bool copied = false;           // the record's cells are in kept
+    std::vector<std::string_view> cells;
     std::size_t used = 0; // cells of this record; the others keep their memory for the next
+    std::size_t handed = static_cast<std::size_t>(-1); // the cells of a record handed on
+    std::string_view unhanded;                         // the rest of a plain line, not split
     std::exception_ptr failure;
 
+    // A cell from libcsv.
     void cell(std::string_view text) {
-        if (failure) {
+        if (!admit(text, false)) {
             return;
         }
-        if (recordLine == 0) {
-            // A quoted first cell may span lines; the record starts where it did.
-            recordLine = line - static_cast<std::uint64_t>(std::ranges::count(text, '\n'));
+        if (used == kept.size()) {
+            kept.emplace_back();
         }
-        if (used == limits.cells) {
-            fail(CsvError(line, "more than " + std::to_string(limits.cells) + " cells"));
+        kept[used].assign(text);
+        copied = true;
+        add({});
+    }
+
+    // A cell of a plain line, which stays until the record ends; checked: known to be UTF-8
+    // without NUL.
+    bool plainCell(std::string_view text, bool checked) {
+        if (!admit(text, checked)) {
+            return false;
+        }
+        add(text);
+        return true;
+    }
+
+    // The cells of a plain line after those handed on: checked as every cell is, not split.
+    void plainRest(std::string_view rest, bool checked) {
+        unhanded = rest;
+        if (checked &&
+            used + static_cast<std::size_t>(std::ranges::count(rest, ',')) < limits.cells) {
             return;
         }
-        if (const auto problem = textProblem(text)) {
-            fail(problem->nul ? CsvError(line, "a NUL character in a cell")
-                              : CsvError(line,
-                                         "not UTF-8 (byte " + std::to_string(problem->byte) +
-                                             " of a cell; " + std::string(limits.utf8Advice) + ")",
-                                         true));
-            return;
+        PlainCells others(rest);
+        for (std::size_t count = used; !others.done(); ++count) {
+            const std::string_view cell = others.next();
+            if (count == limits.cells) {
+                refuseCells();
+                return;
+            }
+            if (const auto problem = checked ? std::nullopt : textProblem(cell)) {
+                refuseText(*problem);
+                return;
+            }
         }
-        if (used == cells.size()) {
-            cells.emplace_back();
-        }
-        cells[used++].assign(text);
     }
 
     void recordEnd() {
-        const std::span<const std::string> record(cells.data(), used);
-        if (!failure &&
-            std::ranges::any_of(record, [](const auto &text) { return !text.empty(); })) {
+        if (copied) {
+            for (std::size_t at = 0; at < used; ++at) {
+                cells[at] = kept[at];
+            }
+        }
+        const std::span<const std::string_view> record(cells.data(), used);
+        const auto filled = [](std::string_view text) { return !text.empty(); };
+        if (!failure && (std::ranges::any_of(record, filled) ||
+                         unhanded.find_first_not_of(", \t") != unhanded.npos)) {
             try {
-                each(recordLine, record);
+                each(recordLine, record.first(std::min(used, handed)));
             } catch (...) {
                 failure = std::current_exception();
             }
         }
         used = 0;
         recordLine = 0;
+        copied = false;
+        unhanded = {};
     }
 
     template <class Error>
     void fail(const Error &error) {
         failure = std::make_exception_ptr(error);
+    }
+
+private:
+    bool admit(std::string_view text, bool checked) {
+        if (failure) {
+            return false;
+        }
+        if (recordLine == 0) {
+            // A quoted first cell may span lines; the record starts where it did.
+            recordLine = line - static_cast<std::uint64_t>(std::ranges::count(text, '\n'));
+        }
+        if (used == limits.cells) [[unlikely]] {
+            refuseCells();
+            return false;
+        }
+        if (!checked) {
+            if (const auto problem = textProblem(text)) [[unlikely]] {
+                refuseText(*problem);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    [[gnu::noinline]] void refuseCells() {
+        fail(CsvError(line, "more than " + std::to_string(limits.cells) + " cells"));
+    }
+
+    [[gnu::noinline]] void refuseText(const TextProblem &problem) {
+        fail(problem.nul ? CsvError(line, "a NUL character in a cell")
+                         : CsvError(line,
+                                    "not UTF-8 (byte " + std::to_string(problem.byte) +
+                                        " of a cell; " + std::string(limits.utf8Advice) + ")",
+                                    true));
+    }
+
+    void add(std::string_view text) {
+        if (used == cells.size()) {
+            cells.emplace_back();
+        }
+        cells[used++] = text;
     }
 };
 
@@ -107,7 +184,10 @@ void onRecordEnd(int, void *reading) {
     static_cast<Reading *>(reading)->recordEnd();
 }
 
-// Feeds libcsv a line at a time, so that the callbacks know the line they are on.
+// Feeds libcsv a line at a time, so that the callbacks know the line they are on. A whole line
+// that starts a record and holds no quote and no carriage return is split at its commas instead:
+// libcsv would give the same cells, a byte and a call at a time, and a timetable's
+// stop_times.txt has millions of such lines.
 class Feeder {
 public:
     explicit Feeder(Reading &reading) : reading_(reading) {
@@ -120,8 +200,16 @@ public:
     void feed(std::string_view bytes) {
         while (!bytes.empty() && !reading_.failure) {
             const std::size_t end = std::min(bytes.find('\n'), bytes.size() - 1) + 1;
-            parse(bytes.substr(0, end));
-            if (bytes[end - 1] == '\n') {
+            const std::string_view line = bytes.substr(0, end);
+            const bool whole = line.back() == '\n';
+            if (!(whole && atRecordStart_ && splitPlainLine(line.substr(0, end - 1)))) {
+                parse(line);
+                // In strict CSV every quote opens, closes or doubles one: an odd count leaves a
+                // quoted cell open.
+                insideQuotes_ ^= std::ranges::count(line, '"') % 2 != 0;
+                atRecordStart_ = whole && !insideQuotes_;
+            }
+            if (whole) {
                 ++reading_.line;
             }
             bytes.remove_prefix(end);
@@ -135,6 +223,26 @@ public:
     }
 
 private:
+    // The cells of a line without its line feed, when it is plain enough; false to leave it to
+    // libcsv.
+    bool splitPlainLine(std::string_view line) {
+        const LineBytes bytes = lineBytes(line);
+        if (!bytes.plain || line.size() > reading_.limits.cellBytes) {
+            return false;
+        }
+        PlainCells cells(line);
+        while (!cells.done() && reading_.used < reading_.handed) {
+            if (!reading_.plainCell(cells.next(), bytes.ascii)) {
+                return true;
+            }
+        }
+        if (!cells.done()) {
+            reading_.plainRest(cells.rest(), bytes.ascii);
+        }
+        reading_.recordEnd();
+        return true;
+    }
+
     void parse(std::string_view part) {
         if (csv_parse(&parser_, part.data(), part.size(), onCell, onRecordEnd, &reading_) !=
                 part.size() &&
@@ -159,13 +267,15 @@ private:
 
     Reading &reading_;
     csv_parser parser_{};
+    bool atRecordStart_ = true; // libcsv holds nothing of a record
+    bool insideQuotes_ = false;
 };
 
 } // namespace
 
 struct CsvReader::State {
     State(const CsvLimits &givenLimits, CsvRecordHandler handler)
-        : limits(givenLimits), each(std::move(handler)), reading{limits, each, 1, 0, {}, 0, {}} {}
+        : limits(givenLimits), each(std::move(handler)), reading{limits, each} {}
 
     CsvLimits limits; // the reader's own: a handler given as a lambda is a temporary
     CsvRecordHandler each;
@@ -201,6 +311,10 @@ void CsvReader::feed(std::string_view bytes) {
     }
     state.feeder.feed(bytes);
     state.rethrow();
+}
+
+void CsvReader::handOnly(std::size_t cells) {
+    state_->reading.handed = cells;
 }
 
 void CsvReader::finish() {

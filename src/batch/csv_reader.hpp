@@ -34,9 +34,9 @@ struct CsvLimits {
 };
 
 // Called with every record that has a non-empty cell, in file order, with the line it starts
-// on. Every cell is UTF-8 without NUL.
+// on. Every cell is UTF-8 without NUL, and stays only until the handler returns.
 using CsvRecordHandler =
-    std::function<void(std::uint64_t line, std::span<const std::string> cells)>;
+    std::function<void(std::uint64_t line, std::span<const std::string_view> cells)>;
 
 // Reads records from bytes handed in as they come. feed() and finish() throw CsvError for what
 // cannot be read, and pass on what the handler throws; after that the reader takes no more.
@@ -48,6 +48,9 @@ public:
     CsvReader &operator=(const CsvReader &) = delete;
 
     void feed(std::string_view bytes);
+    // From the next record on, only the first `cells` cells of a record are handed on; the others
+    // are checked all the same, and a record whose only text is among them is still one.
+    void handOnly(std::size_t cells);
     void finish(); // the end of the bytes: the last record, or an unclosed quote
 
 private:

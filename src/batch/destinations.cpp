@@ -53,6 +53,16 @@ struct LastStop {
     std::string stop;
 };
 
+// Looked up by the cells of a file without a string made for each.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+template <class Value>
+using ByText = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
+
 std::optional<std::string> nameOf(std::string_view text) {
     return text.empty() ? std::nullopt : std::optional<std::string>(text);
 }
@@ -184,7 +194,7 @@ private:
         const bool stopTimes = files_.has("stop_times.txt");
         readTable(files_, "trips.txt", columns, [&](const TableRow &row) {
             ++summary_.trips;
-            const auto route = routeIndex_.find(std::string(row[0]));
+            const auto route = routeIndex_.find(row[0]);
             if (route == routeIndex_.end()) {
                 skipUnknownRoute(row[0]);
                 return;
@@ -231,19 +241,25 @@ private:
             }
             return !trips_.empty() && (!lastStops_.empty() || header.has(3));
         };
+        // A trip's stops come one after another: its lookup serves them all.
+        std::optional<std::string> lastTrip;
+        const Trip *trip = nullptr;
         readTable(files_, "stop_times.txt", columns, needed, [&](const TableRow &row) {
             ++summary_.stopTimes;
-            const auto found = trips_.find(std::string(row[0]));
-            if (found == trips_.end()) {
+            if (row[0] != lastTrip) {
+                const auto found = trips_.find(row[0]);
+                trip = found == trips_.end() ? nullptr : &found->second;
+                lastTrip = row[0];
+            }
+            if (trip == nullptr) {
                 return; // of a trip not selected, or of none
             }
-            const Trip &trip = found->second;
             if (!row[3].empty()) {
                 ++summary_.stopHeadsigns;
-                showStopHeadsign(trip, gather(trip.route, row[3], byStop));
+                showStopHeadsign(*trip, gather(trip->route, row[3], byStop));
             }
-            if (trip.lastStop != none) {
-                noteStop(lastStops_[trip.lastStop], row);
+            if (trip->lastStop != none) {
+                noteStop(lastStops_[trip->lastStop], row);
             }
         });
     }
@@ -373,10 +389,10 @@ private:
     std::vector<std::string> routeNames_; // of the filter, without surrounding spaces
     std::optional<std::string> onlyAgency_;
     std::vector<Route> routes_;
-    std::unordered_map<std::string, std::uint32_t> routeIndex_;
+    ByText<std::uint32_t> routeIndex_;
     std::vector<Gathered> gathered_;
     std::unordered_map<std::string, std::uint32_t> gatheredIndex_;
-    std::unordered_map<std::string, Trip> trips_; // by trip_id, when stop_times.txt is there
+    ByText<Trip> trips_; // by trip_id, when stop_times.txt is there
     std::uint32_t tripCount_ = 0;
     std::vector<LastStop> lastStops_;
     std::unordered_set<std::uint64_t> shown_; // trip << 32 | destination, by stop_headsign

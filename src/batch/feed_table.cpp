@@ -36,13 +36,14 @@ void readTable(FeedFiles &files, std::string_view file, std::span<const Column> 
     const std::string name(file);
     TableHeader found(columns.size());
     bool named = false;
-    const auto record = [&](std::uint64_t line, std::span<const std::string> cells) {
+    CsvReader *readerOf = nullptr;
+    const auto record = [&](std::uint64_t line, std::span<const std::string_view> cells) {
         if (named) {
             each(TableRow(line, cells, found.positions_));
             return;
         }
         for (std::size_t column = 0; column < columns.size(); ++column) {
-            const auto at = std::ranges::find_if(cells, [&](const std::string &cell) {
+            const auto at = std::ranges::find_if(cells, [&](std::string_view cell) {
                 return withoutSpaces(cell) == columns[column].name;
             });
             if (at != cells.end()) {
@@ -57,9 +58,16 @@ void readTable(FeedFiles &files, std::string_view file, std::span<const Column> 
         if (!header(found)) {
             throw EnoughRead{};
         }
+        // A timetable's stop_times.txt has millions of rows, most of whose cells are not asked for.
+        std::size_t handed = 0;
+        for (const std::size_t position : found.positions_) {
+            handed = position == TableHeader::absent ? handed : std::max(handed, position + 1);
+        }
+        readerOf->handOnly(handed);
     };
     try {
         CsvReader reader(tableLimits, record);
+        readerOf = &reader;
         files.read(file, [&](std::string_view bytes) { reader.feed(bytes); });
         reader.finish();
         if (!named) {

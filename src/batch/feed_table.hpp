@@ -21,7 +21,7 @@ struct Column {
 // A record's cells of the columns asked for, in the order asked.
 class TableRow {
 public:
-    TableRow(std::uint64_t line, std::span<const std::string> cells,
+    TableRow(std::uint64_t line, std::span<const std::string_view> cells,
              std::span<const std::size_t> positions)
         : line_(line), cells_(cells), positions_(positions) {}
     std::uint64_t line() const { return line_; }
@@ -29,7 +29,7 @@ public:
 
 private:
     std::uint64_t line_;
-    std::span<const std::string> cells_;
+    std::span<const std::string_view> cells_;
     std::span<const std::size_t> positions_;
 };
 

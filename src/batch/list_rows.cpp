@@ -3,6 +3,7 @@
 // not grow with it.
 #include "csv_reader.hpp"
 #include "descriptor.hpp"
+#include "plain_line.hpp"
 #include "rows.hpp"
 
 #include <algorithm>
@@ -29,22 +30,11 @@ std::string knownColumns() {
     return names + ", and FACE.line1 ... FACE.short3";
 }
 
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 std::vector<std::string> splitValues(std::string_view cell) {
     std::vector<std::string> values;
     for (std::size_t start = 0;;) {
         const std::size_t end = std::min(cell.find(valueSeparator, start), cell.size());
-        values.emplace_back(trimmed(cell.substr(start, end - start)));
+        values.emplace_back(withoutBlanks(cell.substr(start, end - start)));
         if (end == cell.size()) {
             return values;
         }
@@ -82,10 +72,10 @@ std::optional<Column> wordingColumn(std::string_view name) {
     return std::nullopt;
 }
 
-std::vector<Column> columnsOf(std::uint64_t line, std::span<const std::string> names) {
+std::vector<Column> columnsOf(std::uint64_t line, std::span<const std::string_view> names) {
     std::vector<Column> columns;
-    for (const std::string &name : names) {
-        Column column{Column::Role::option, name, "", 0};
+    for (const std::string_view name : names) {
+        Column column{Column::Role::option, std::string(name), "", 0};
         const bool option = std::ranges::any_of(
             signOptions(), [&](const SignOption &known) { return known.name == name; });
         if (name == "code") {
@@ -97,10 +87,11 @@ std::vector<Column> columnsOf(std::uint64_t line, std::span<const std::string> n
         } else if (auto wording = wordingColumn(name)) {
             column = std::move(*wording);
         } else if (!option) {
-            throw CsvError(line, "unknown column '" + name + "' (columns: " + knownColumns() + ")");
+            throw CsvError(line, "unknown column '" + column.name +
+                                     "' (columns: " + knownColumns() + ")");
         }
         if (std::ranges::any_of(columns, [&](const Column &seen) { return seen.name == name; })) {
-            throw CsvError(line, "column '" + name + "' twice");
+            throw CsvError(line, "column '" + column.name + "' twice");
         }
         columns.push_back(std::move(column));
     }
@@ -122,14 +113,14 @@ std::vector<std::string> nonEmpty(std::array<std::string, 3> &texts) {
     return kept;
 }
 
-Row rowOf(std::uint64_t line, std::span<const std::string> cells,
+Row rowOf(std::uint64_t line, std::span<const std::string_view> cells,
           const std::vector<Column> &columns, const SignRequest &defaults) {
     Row row;
     row.line = line;
     std::array<std::string, 3> lines, shortLines;
     std::map<std::string, std::array<std::array<std::string, 3>, 2>, std::less<>> faces;
     for (std::size_t at = 0; at < cells.size(); ++at) {
-        const std::string &cell = cells[at];
+        const std::string_view cell = cells[at];
         if (at >= columns.size()) {
             if (!cell.empty()) {
                 throw CsvError(line, "a cell beyond the " + std::to_string(columns.size()) +
@@ -149,7 +140,7 @@ Row rowOf(std::uint64_t line, std::span<const std::string> cells,
         } else if (wording) {
             (column.role == Column::Role::line ? lines : shortLines)[column.line] = cell;
         } else if (column.role == Column::Role::route) {
-            row.request.options[column.name] = {cell};
+            row.request.options[column.name] = {std::string(cell)};
         } else {
             row.request.options[column.name] = splitValues(cell);
         }
@@ -183,13 +174,14 @@ std::error_code readList(const std::string &path, const SignRequest &defaults, c
     }
     std::optional<std::vector<Column>> columns;
     try {
-        readCsvRecords(file.get(), {}, [&](std::uint64_t line, std::span<const std::string> cells) {
-            if (!columns) {
-                columns = columnsOf(line, cells);
-            } else {
-                each(rowOf(line, cells, *columns, defaults));
-            }
-        });
+        readCsvRecords(file.get(), {},
+                       [&](std::uint64_t line, std::span<const std::string_view> cells) {
+                           if (!columns) {
+                               columns = columnsOf(line, cells);
+                           } else {
+                               each(rowOf(line, cells, *columns, defaults));
+                           }
+                       });
         if (!columns) {
             throw CsvError(1, "empty: the first row names the columns, the others are signs");
         }

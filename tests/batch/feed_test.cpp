@@ -150,6 +150,35 @@ const std::vector<FeedCase> &feedCases() {
              EXPECT_EQ(s.tripsFromLastStop, 1u);
              EXPECT_EQ(s.tripsWithoutSign, 2u); // t6: no such stop; t7: no stop times
          }},
+        {"plain lines read as quoted ones: blanks, empty rows, a quoted cell over lines",
+         feed({{"stop_times.txt", "trip_id,stop_sequence,stop_id,stop_headsign,pickup_type\n"
+                                  " t1 ,\t1, s1 ,  Mitte ,0\n\n,, ,,\n"
+                                  "t1,2,s2,Ring,\"a\nt2,3,s3,Nord,0\nb\"\nt2,1,s1,,x\n"}}),
+         {"2|Zoo|1", "10|Hauptbahnhof|1", "10|Mitte|1", "10|Ring|1", "N80|Flughafen|1"},
+         {},
+         {},
+         {},
+         [](const FeedSummary &s) {
+             EXPECT_EQ(s.stopTimes, 3u);
+             EXPECT_EQ(s.stopHeadsigns, 2u);
+         }},
+        {"text that is not UTF-8 in a column not read",
+         feed({{"stop_times.txt", "trip_id,stop_headsign,note\nt1,,M\xFC"
+                                  "nchen\n"}}),
+         {},
+         Errc::invalidUtf8,
+         "stop_times.txt:2: not UTF-8 (byte 2 of a cell"},
+        {"a NUL in a column not read",
+         feed({{"stop_times.txt",
+                "trip_id,stop_headsign,note\nt1,,a" + std::string(1, '\0') + "b\n"}}),
+         {},
+         Errc::malformedFile,
+         "stop_times.txt:2: a NUL character in a cell"},
+        {"more cells than a row may have",
+         feed({{"stop_times.txt", "trip_id,stop_headsign\nt1," + std::string(300, ',') + "\n"}}),
+         {},
+         Errc::malformedFile,
+         "stop_times.txt:2: more than 256 cells"},
         {"a route without a short name has none, and comes last",
          feed({{"routes.txt", routes + "rX,1,,3\n"}, {"trips.txt", trips + "rX,t9,Zoo\n"}}),
          {"2|Zoo|1", "10|Hauptbahnhof|1", "N80|Flughafen|1", "-|Zoo|1"}},
