@@ -59,7 +59,6 @@ struct Reading {
     std::vector<std::string_view> cells;
     std::size_t used = 0; // cells of this record; the others keep their memory for the next
     std::size_t handed = static_cast<std::size_t>(-1); // the cells of a record handed on
-    std::string_view unhanded;                         // the rest of a plain line, not split
     std::exception_ptr failure;
 
     // A cell from libcsv.
@@ -75,35 +74,34 @@ struct Reading {
         add({});
     }
 
-    // A cell of a plain line, which stays until the record ends; checked: known to be UTF-8
-    // without NUL.
-    bool plainCell(std::string_view text, bool checked) {
-        if (!admit(text, checked)) {
-            return false;
-        }
-        add(text);
-        return true;
-    }
-
-    // The cells of a plain line after those handed on: checked as every cell is, not split.
-    void plainRest(std::string_view rest, bool checked) {
-        unhanded = rest;
-        if (checked &&
-            used + static_cast<std::size_t>(std::ranges::count(rest, ',')) < limits.cells) {
-            return;
-        }
-        PlainCells others(rest);
-        for (std::size_t count = used; !others.done(); ++count) {
-            const std::string_view cell = others.next();
-            if (count == limits.cells) {
-                refuseCells();
+    // A plain line's cells, split already: checked as libcsv's are, in their order.
+    void plainRecord(std::string_view text, const PlainSplit &split) {
+        recordLine = line;
+        used = split.cells;
+        // A line shorter than the cells a record may have cannot have too many.
+        if (!split.ascii || text.size() >= limits.cells) {
+            std::size_t count = 0;
+            const auto admitted = [&](std::string_view cell) {
+                if (count++ == limits.cells) {
+                    refuseCells();
+                    return false;
+                }
+                const auto problem = split.ascii ? std::nullopt : textProblem(cell);
+                if (problem) {
+                    refuseText(*problem);
+                }
+                return !problem;
+            };
+            if (!std::ranges::all_of(std::span(cells.data(), used), admitted)) {
                 return;
             }
-            if (const auto problem = checked ? std::nullopt : textProblem(cell)) {
-                refuseText(*problem);
-                return;
+            for (PlainCells others(split.rest.value_or("")); split.rest && !others.done();) {
+                if (!admitted(others.next())) {
+                    return;
+                }
             }
         }
+        handOn(split.filled);
     }
 
     void recordEnd() {
@@ -112,20 +110,8 @@ struct Reading {
                 cells[at] = kept[at];
             }
         }
-        const std::span<const std::string_view> record(cells.data(), used);
-        const auto filled = [](std::string_view text) { return !text.empty(); };
-        if (!failure && (std::ranges::any_of(record, filled) ||
-                         unhanded.find_first_not_of(", \t") != unhanded.npos)) {
-            try {
-                each(recordLine, record.first(std::min(used, handed)));
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        }
-        used = 0;
-        recordLine = 0;
-        copied = false;
-        unhanded = {};
+        handOn(std::ranges::any_of(std::span(cells.data(), used),
+                                   [](std::string_view text) { return !text.empty(); }));
     }
 
     template <class Error>
@@ -134,6 +120,20 @@ struct Reading {
     }
 
 private:
+    // The record to the handler, unless every cell is empty; then on to the next.
+    void handOn(bool filled) {
+        if (!failure && filled) {
+            try {
+                each(recordLine, std::span(cells.data(), std::min(used, handed)));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+        used = 0;
+        recordLine = 0;
+        copied = false;
+    }
+
     bool admit(std::string_view text, bool checked) {
         if (failure) {
             return false;
@@ -202,7 +202,8 @@ public:
             const std::size_t end = std::min(bytes.find('\n'), bytes.size() - 1) + 1;
             const std::string_view line = bytes.substr(0, end);
             const bool whole = line.back() == '\n';
-            if (!(whole && atRecordStart_ && splitPlainLine(line.substr(0, end - 1)))) {
+            if (!(whole && atRecordStart_ &&
+                  splitPlainLine(line.substr(0, end - 1), bytes.size()))) {
                 parse(line);
                 // In strict CSV every quote opens, closes or doubles one: an odd count leaves a
                 // quoted cell open.
@@ -225,21 +226,15 @@ public:
 private:
     // The cells of a line without its line feed, when it is plain enough; false to leave it to
     // libcsv.
-    bool splitPlainLine(std::string_view line) {
-        const LineBytes bytes = lineBytes(line);
-        if (!bytes.plain || line.size() > reading_.limits.cellBytes) {
+    bool splitPlainLine(std::string_view line, std::size_t readable) {
+        if (line.size() > reading_.limits.cellBytes) {
             return false;
         }
-        PlainCells cells(line);
-        while (!cells.done() && reading_.used < reading_.handed) {
-            if (!reading_.plainCell(cells.next(), bytes.ascii)) {
-                return true;
-            }
+        const PlainSplit split = splitPlain(line, readable, reading_.handed, reading_.cells);
+        if (!split.plain) {
+            return false;
         }
-        if (!cells.done()) {
-            reading_.plainRest(cells.rest(), bytes.ascii);
-        }
-        reading_.recordEnd();
+        reading_.plainRecord(line, split);
         return true;
     }
 

@@ -7,28 +7,12 @@
 namespace qrvx::batch {
 namespace {
 
-std::string_view withoutSpaces(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // Thrown from the record handler to stop reading a file whose rest is not needed.
 struct EnoughRead {};
 
 constexpr CsvLimits tableLimits{1 << 16, 256, "a feed's files are UTF-8"};
 
 } // namespace
-
-std::string_view TableRow::operator[](std::size_t column) const {
-    const std::size_t at = positions_[column];
-    return at < cells_.size() ? withoutSpaces(cells_[at]) : std::string_view();
-}
 
 void readTable(FeedFiles &files, std::string_view file, std::span<const Column> columns,
                const std::function<bool(const TableHeader &)> &header,

@@ -13,6 +13,18 @@
 
 namespace qrvx::batch {
 
+// A cell without the spaces, tabs and line breaks around it.
+inline std::string_view withoutSpaces(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 struct Column {
     std::string_view name;
     bool required = false;
@@ -25,7 +37,11 @@ public:
              std::span<const std::size_t> positions)
         : line_(line), cells_(cells), positions_(positions) {}
     std::uint64_t line() const { return line_; }
-    std::string_view operator[](std::size_t column) const; // "" where the record or file lacks it
+    // "" where the record or file lacks it.
+    std::string_view operator[](std::size_t column) const {
+        const std::size_t at = positions_[column];
+        return at < cells_.size() ? withoutSpaces(cells_[at]) : std::string_view();
+    }
 
 private:
     std::uint64_t line_;
