@@ -98,6 +98,7 @@ public:
             readStopTimes();
         }
         nameByLastStops();
+        releaseTrips();
         return destinations();
     }
 
@@ -321,6 +322,15 @@ private:
             ++summary_.tripsFromLastStop;
             gather(last.route, stop->second, byLastStop);
         }
+    }
+
+    // What was kept of every trip, given back before the destinations are made: it is most of
+    // what reading a feed holds, and would otherwise add to what they take.
+    void releaseTrips() {
+        trips_ = {};
+        lastStops_ = {};
+        shown_ = {};
+        gatheredIndex_ = {};
     }
 
     // The destination of headsign on route, counting one more trip unless a stop gives it.
