@@ -33,10 +33,11 @@ void writeAll(int descriptor, std::span<const std::uint8_t> bytes, const std::st
 // Beside the file it replaces, in the same folder, under a name no other output takes.
 Descriptor createTemporary(const std::string &path, std::string &temporary) {
     static std::atomic<std::uint64_t> made{0};
+    static const std::string process = std::to_string(::getpid()); // a system call a file saved
     const std::size_t slash = path.rfind('/');
     for (;;) {
-        temporary = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + "." +
-                    std::to_string(::getpid()) + "." + std::to_string(made++);
+        temporary = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + "." + process + "." +
+                    std::to_string(made++);
         // The umask applies as to any new file.
         Descriptor opened(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (opened.get() >= 0 || errno != EEXIST) {
@@ -48,13 +49,8 @@ Descriptor createTemporary(const std::string &path, std::string &temporary) {
     }
 }
 
-// Whether the regular file at path holds exactly bytes; a link, a folder or a fifo does not.
+// Whether the file at path, of bytes' size, holds exactly them.
 bool holds(const std::string &path, std::span<const std::uint8_t> bytes) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        static_cast<std::uint64_t>(status.st_size) != bytes.size()) {
-        return false;
-    }
     const Descriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (file.get() < 0) {
         return false;
@@ -78,9 +74,20 @@ bool holds(const std::string &path, std::span<const std::uint8_t> bytes) {
     }
 }
 
-bool exists(const std::string &path) {
+// What stands at a name before an output is put there.
+enum class Standing { nothing, other, same };
+
+// Whether something stands at path, and whether it is a regular file holding exactly bytes (a
+// link, a folder or a fifo does not): one lstat where nothing stands, as in a first run.
+Standing standing(const std::string &path, std::span<const std::uint8_t> bytes) {
     struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0;
+    if (::lstat(path.c_str(), &status) != 0) {
+        return errno == ENOENT ? Standing::nothing : Standing::other;
+    }
+    if (!S_ISREG(status.st_mode) || static_cast<std::uint64_t>(status.st_size) != bytes.size()) {
+        return Standing::other;
+    }
+    return holds(path, bytes) ? Standing::same : Standing::other;
 }
 
 } // namespace
@@ -102,10 +109,10 @@ void OutputDirectory::makeFolder(std::string_view folder) const {
 
 Change OutputDirectory::put(std::string_view name, std::span<const std::uint8_t> bytes) const {
     const std::string path = pathOf(name);
-    if (holds(path, bytes)) {
+    const Standing before = standing(path, bytes);
+    if (before == Standing::same) {
         return Change::unchanged;
     }
-    const bool existed = exists(path);
     std::string temporary;
     Descriptor file = createTemporary(path, temporary);
     try {
@@ -120,7 +127,7 @@ Change OutputDirectory::put(std::string_view name, std::span<const std::uint8_t>
         ::unlink(temporary.c_str());
         throw;
     }
-    return existed ? Change::changed : Change::added;
+    return before == Standing::other ? Change::changed : Change::added;
 }
 
 bool OutputDirectory::remove(std::string_view name) const {
