@@ -119,6 +119,8 @@ int runBatchCommand(BatchCommandOptions &options) {
     if (auto why = batch::requestError([&] {
             SignRequest defaults = options.defaults;
             defaults.lines = {"A"};
+            // The route's fonts, colour, side and gap are for the rows that have one.
+            defaults.options.try_emplace("route", std::vector<std::string>{"1"});
             return defaults;
         }())) {
         return usage(*why);

@@ -391,6 +391,7 @@ TEST_F(Cli, Encode) {
 TEST_F(Cli, TextAndFonts) {
     write("ab.csv", "long,short\nHauptbahnhof,Hbf\n-platz,Pl.\n");
     write("de.csv", "long,short\n-straße,-str.\n");
+    write("l.csv", "code,line1,route\nA,Zoo,7\nB,Depot,\n");
     check({
         // clang-format off
         // A repeatable option takes one value, not the lines after it.
@@ -425,6 +426,8 @@ TEST_F(Cli, TextAndFonts) {
         {"text A --show --json", 2, "--json and --show both write to standard output" + usage},
         {"text A -o m --colour 2", 2, "--colour and --route-colour above 1 need --colour-system"},
         {"text A -o m --align middle", 2, "--align: not one of left|centre|right: middle" + usage},
+        // The route's style as every row's default, for the rows with a route.
+        {"batch l.csv -o b --route-font sign-7 --jobs 1", 0, "", {"b/index.html: signs made 2 "}},
         {"fonts", 0, "", {"NAME             HEIGHT  CAP  CHARACTERS  DESCRIPTION\n"
                           "sign-18              24   18         327  "}},
         {"fonts -o f.png"},
@@ -439,7 +442,7 @@ TEST_F(Cli, TextAndFonts) {
     EXPECT_NE(shown(work() / "f.png").find(" Title=qrvx fonts "), std::string::npos);
     EXPECT_EQ(workFiles(),
               (std::set<std::string>{"c", "c.png", "made.PNG", "a", "a.png", "made.png", "j", "k",
-                                     "q", "f.png", "h", "ab.csv", "de.csv"}));
+                                     "q", "f.png", "h", "ab.csv", "de.csv", "l.csv", "b"}));
 }
 
 // Exact drawings; COLUMNS counts only without --width.
