@@ -336,12 +336,15 @@ private:
     // The destination of headsign on route, counting one more trip unless a stop gives it.
     std::uint32_t gather(std::uint32_t route, std::string_view headsign, Naming naming) {
         const std::optional<std::string> &name = routes_[route].name;
-        std::string key = name ? "1" + *name : "0";
-        key += '\0';
-        key += headsign;
-        const auto [found, added] = gatheredIndex_.try_emplace(
-            std::move(key), static_cast<std::uint32_t>(gathered_.size()));
-        if (added) {
+        // A trip at a time: the key is made in a buffer kept for it, and kept only when new.
+        key_.assign(name ? "1" : "0");
+        key_ += name.value_or("");
+        key_ += '\0';
+        key_ += headsign;
+        auto found = gatheredIndex_.find(key_);
+        if (found == gatheredIndex_.end()) {
+            found =
+                gatheredIndex_.emplace(key_, static_cast<std::uint32_t>(gathered_.size())).first;
             gathered_.push_back({route, std::string(headsign), {}, 0, 0});
         }
         Gathered &destination = gathered_[found->second];
@@ -401,7 +404,8 @@ private:
     std::vector<Route> routes_;
     ByText<std::uint32_t> routeIndex_;
     std::vector<Gathered> gathered_;
-    std::unordered_map<std::string, std::uint32_t> gatheredIndex_;
+    ByText<std::uint32_t> gatheredIndex_;
+    std::string key_;    // of gatheredIndex_, being made
     ByText<Trip> trips_; // by trip_id, when stop_times.txt is there
     std::uint32_t tripCount_ = 0;
     std::vector<LastStop> lastStops_;
