@@ -3,6 +3,7 @@
 #pragma once
 
 #include "feed_files.hpp"
+#include "plain_line.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -15,14 +16,7 @@ namespace qrvx::batch {
 
 // A cell without the spaces, tabs and line breaks around it.
 inline std::string_view withoutSpaces(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return trimmed(text, [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
 struct Column {

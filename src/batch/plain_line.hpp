@@ -93,16 +93,21 @@ inline Marks marksAt(std::string_view line, std::size_t readable, std::size_t at
 
 } // namespace plain_bytes
 
+// text without the characters of `around` at either end.
+template <class Around>
+[[gnu::always_inline]] inline std::string_view trimmed(std::string_view text, Around around) {
+    while (!text.empty() && around(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && around(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 // Without the spaces and tabs around it.
 inline std::string_view withoutBlanks(std::string_view cell) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!cell.empty() && blank(cell.front())) {
-        cell.remove_prefix(1);
-    }
-    while (!cell.empty() && blank(cell.back())) {
-        cell.remove_suffix(1);
-    }
-    return cell;
+    return trimmed(cell, [](char c) { return c == ' ' || c == '\t'; });
 }
 
 // What a line holds.
