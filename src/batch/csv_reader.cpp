@@ -1,14 +1,11 @@
 #include "csv_reader.hpp"
 
-#include "plain_line.hpp"
-
 #include <csv.h>
 #include <utf8proc.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <exception>
 #include <optional>
 #include <system_error>
@@ -44,8 +41,8 @@ std::optional<TextProblem> textProblem(std::string_view cell) {
     return std::nullopt;
 }
 
-// What libcsv's callbacks and plain lines build up, one record at a time. An exception cannot
-// pass through libcsv's C frames, so the first one is kept and the rest of the input ignored.
+// What libcsv's callbacks build up, one record at a time. An exception cannot pass through
+// libcsv's C frames, so the first one is kept and the rest of the input ignored.
 struct Reading {
     Reading(const CsvLimits &givenLimits, const CsvRecordHandler &handler)
         : limits(givenLimits), each(handler) {}
@@ -54,75 +51,29 @@ struct Reading {
     const CsvRecordHandler &each;
     std::uint64_t line = 1;
     std::uint64_t recordLine = 0;  // 0 until the record's first cell ends
-    std::vector<std::string> kept; // libcsv's cells: it reuses its buffer for the next
-    bool copied = false;           // the record's cells are in kept
+    std::vector<std::string> kept; // libcsv reuses its buffer for the next cell
     std::vector<std::string_view> cells;
     std::size_t used = 0; // cells of this record; the others keep their memory for the next
     std::size_t handed = static_cast<std::size_t>(-1); // the cells of a record handed on
     std::exception_ptr failure;
 
-    // A cell from libcsv.
     void cell(std::string_view text) {
-        if (!admit(text, false)) {
+        if (!admit(text)) {
             return;
         }
         if (used == kept.size()) {
             kept.emplace_back();
+            cells.emplace_back();
         }
-        kept[used].assign(text);
-        copied = true;
-        add({});
+        kept[used++].assign(text);
     }
 
-    // A plain line's cells, split already: checked as libcsv's are, in their order.
-    void plainRecord(std::string_view text, const PlainSplit &split) {
-        recordLine = line;
-        used = split.cells;
-        // A line shorter than the cells a record may have cannot have too many.
-        if (!split.ascii || text.size() >= limits.cells) {
-            std::size_t count = 0;
-            const auto admitted = [&](std::string_view cell) {
-                if (count++ == limits.cells) {
-                    refuseCells();
-                    return false;
-                }
-                const auto problem = split.ascii ? std::nullopt : textProblem(cell);
-                if (problem) {
-                    refuseText(*problem);
-                }
-                return !problem;
-            };
-            if (!std::ranges::all_of(std::span(cells.data(), used), admitted)) {
-                return;
-            }
-            for (PlainCells others(split.rest.value_or("")); split.rest && !others.done();) {
-                if (!admitted(others.next())) {
-                    return;
-                }
-            }
-        }
-        handOn(split.filled);
-    }
-
-    void recordEnd() {
-        if (copied) {
-            for (std::size_t at = 0; at < used; ++at) {
-                cells[at] = kept[at];
-            }
-        }
-        handOn(std::ranges::any_of(std::span(cells.data(), used),
-                                   [](std::string_view text) { return !text.empty(); }));
-    }
-
-    template <class Error>
-    void fail(const Error &error) {
-        failure = std::make_exception_ptr(error);
-    }
-
-private:
     // The record to the handler, unless every cell is empty; then on to the next.
-    void handOn(bool filled) {
-        if (!failure && filled) {
+    void recordEnd() {
+        const std::span record(kept.data(), used);
+        if (!failure &&
+            std::ranges::any_of(record, [](const auto &text) { return !text.empty(); })) {
+            std::ranges::copy(record, cells.begin());
             try {
                 each(recordLine, std::span(cells.data(), std::min(used, handed)));
             } catch (...) {
@@ -131,10 +82,15 @@ private:
         }
         used = 0;
         recordLine = 0;
-        copied = false;
     }
 
-    bool admit(std::string_view text, bool checked) {
+    template <class Error>
+    void fail(const Error &error) {
+        failure = std::make_exception_ptr(error);
+    }
+
+private:
+    bool admit(std::string_view text) {
         if (failure) {
             return false;
         }
@@ -142,36 +98,19 @@ private:
             // A quoted first cell may span lines; the record starts where it did.
             recordLine = line - static_cast<std::uint64_t>(std::ranges::count(text, '\n'));
         }
-        if (used == limits.cells) [[unlikely]] {
-            refuseCells();
+        if (used == limits.cells) {
+            fail(CsvError(line, "more than " + std::to_string(limits.cells) + " cells"));
             return false;
         }
-        if (!checked) {
-            if (const auto problem = textProblem(text)) [[unlikely]] {
-                refuseText(*problem);
-                return false;
-            }
+        if (const auto problem = textProblem(text)) {
+            fail(problem->nul ? CsvError(line, "a NUL character in a cell")
+                              : CsvError(line,
+                                         "not UTF-8 (byte " + std::to_string(problem->byte) +
+                                             " of a cell; " + std::string(limits.utf8Advice) + ")",
+                                         true));
+            return false;
         }
         return true;
-    }
-
-    [[gnu::noinline]] void refuseCells() {
-        fail(CsvError(line, "more than " + std::to_string(limits.cells) + " cells"));
-    }
-
-    [[gnu::noinline]] void refuseText(const TextProblem &problem) {
-        fail(problem.nul ? CsvError(line, "a NUL character in a cell")
-                         : CsvError(line,
-                                    "not UTF-8 (byte " + std::to_string(problem.byte) +
-                                        " of a cell; " + std::string(limits.utf8Advice) + ")",
-                                    true));
-    }
-
-    void add(std::string_view text) {
-        if (used == cells.size()) {
-            cells.emplace_back();
-        }
-        cells[used++] = text;
     }
 };
 
@@ -184,10 +123,7 @@ void onRecordEnd(int, void *reading) {
     static_cast<Reading *>(reading)->recordEnd();
 }
 
-// Feeds libcsv a line at a time, so that the callbacks know the line they are on. A whole line
-// that starts a record and holds no quote and no carriage return is split at its commas instead:
-// libcsv would give the same cells, a byte and a call at a time, and a timetable's
-// stop_times.txt has millions of such lines.
+// Feeds libcsv a line at a time, so that the callbacks know the line they are on.
 class Feeder {
 public:
     explicit Feeder(Reading &reading) : reading_(reading) {
@@ -200,17 +136,8 @@ public:
     void feed(std::string_view bytes) {
         while (!bytes.empty() && !reading_.failure) {
             const std::size_t end = std::min(bytes.find('\n'), bytes.size() - 1) + 1;
-            const std::string_view line = bytes.substr(0, end);
-            const bool whole = line.back() == '\n';
-            if (!(whole && atRecordStart_ &&
-                  splitPlainLine(line.substr(0, end - 1), bytes.size()))) {
-                parse(line);
-                // In strict CSV every quote opens, closes or doubles one: an odd count leaves a
-                // quoted cell open.
-                insideQuotes_ ^= std::ranges::count(line, '"') % 2 != 0;
-                atRecordStart_ = whole && !insideQuotes_;
-            }
-            if (whole) {
+            parse(bytes.substr(0, end));
+            if (bytes[end - 1] == '\n') {
                 ++reading_.line;
             }
             bytes.remove_prefix(end);
@@ -224,20 +151,6 @@ public:
     }
 
 private:
-    // The cells of a line without its line feed, when it is plain enough; false to leave it to
-    // libcsv.
-    bool splitPlainLine(std::string_view line, std::size_t readable) {
-        if (line.size() > reading_.limits.cellBytes) {
-            return false;
-        }
-        const PlainSplit split = splitPlain(line, readable, reading_.handed, reading_.cells);
-        if (!split.plain) {
-            return false;
-        }
-        reading_.plainRecord(line, split);
-        return true;
-    }
-
     void parse(std::string_view part) {
         if (csv_parse(&parser_, part.data(), part.size(), onCell, onRecordEnd, &reading_) !=
                 part.size() &&
@@ -262,8 +175,6 @@ private:
 
     Reading &reading_;
     csv_parser parser_{};
-    bool atRecordStart_ = true; // libcsv holds nothing of a record
-    bool insideQuotes_ = false;
 };
 
 } // namespace

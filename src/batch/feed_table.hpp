@@ -3,7 +3,7 @@
 #pragma once
 
 #include "feed_files.hpp"
-#include "plain_line.hpp"
+#include "trimmed.hpp"
 
 #include <cstdint>
 #include <functional>

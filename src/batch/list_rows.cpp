@@ -3,7 +3,7 @@
 // not grow with it.
 #include "csv_reader.hpp"
 #include "descriptor.hpp"
-#include "plain_line.hpp"
+#include "trimmed.hpp"
 #include "rows.hpp"
 
 #include <algorithm>

@@ -150,7 +150,7 @@ const std::vector<FeedCase> &feedCases() {
              EXPECT_EQ(s.tripsFromLastStop, 1u);
              EXPECT_EQ(s.tripsWithoutSign, 2u); // t6: no such stop; t7: no stop times
          }},
-        {"plain lines read as quoted ones: blanks, empty rows, a quoted cell over lines",
+        {"blanks around cells, empty rows, a quoted cell over lines, columns not read",
          feed({{"stop_times.txt", "trip_id,stop_sequence,stop_id,stop_headsign,pickup_type\n"
                                   " t1 ,\t1, s1 ,  Mitte ,0\n\n,, ,,\n"
                                   "t1,2,s2,Ring,\"a\nt2,3,s3,Nord,0\nb\"\nt2,1,s1,,x\n"}}),
