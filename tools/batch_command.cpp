@@ -123,9 +123,9 @@ int runBatchCommand(BatchCommandOptions &options) {
         }())) {
         return usage(*why);
     }
-    if (!namesAFeed(options.source) && (!options.filter.agencies.empty() ||
-                                        !options.filter.routes.empty() ||
-                                        !options.filter.routeTypes.empty())) {
+    if (!namesAFeed(options.source) &&
+        (!options.filter.agencies.empty() || !options.filter.routes.empty() ||
+         !options.filter.routeTypes.empty())) {
         return usage("--agency, --route and --route-type choose from a timetable, and " +
                      options.source + " is a destination list");
     }

@@ -38,7 +38,8 @@ std::string skippedTrips(const batch::FeedSummary &summary) {
     for (std::size_t i = 0; i < summary.unknownRoutes.size(); ++i) {
         text += (i == 0 ? "" : ", ") + summary.unknownRoutes[i];
     }
-    return text + (summary.unknownRoutes.size() < summary.tripsSkippedUnknownRoute ? ", ...)" : ")");
+    return text +
+           (summary.unknownRoutes.size() < summary.tripsSkippedUnknownRoute ? ", ...)" : ")");
 }
 
 bool namesAFeed(const std::string &path) {
