@@ -9,17 +9,20 @@ namespace qrvx::cli {
 
 void addFeedFilter(CLI::App &command, batch::FeedFilter &filter) {
     command
-        .add_option("--agency", filter.agencies, "Only the routes of these agencies (agency_id)")
+        .add_option("--agency", filter.agencies,
+                    "Only the routes of these agencies (agency_id; repeated or ID,ID)")
         ->type_name("ID")
         ->delimiter(',')
         ->allow_extra_args(false);
-    command.add_option("--route", filter.routes, "Only these routes (route_short_name)")
+    command
+        .add_option("--route", filter.routes,
+                    "Only these routes (route_short_name; repeated or NAME,NAME)")
         ->type_name("NAME")
         ->delimiter(',')
         ->allow_extra_args(false);
     command
         .add_option("--route-type", filter.routeTypes,
-                    "Only routes of these types (route_type: 0 tram, 3 bus, ...)")
+                    "Only routes of these types (route_type: 0 tram, 3 bus, ...; repeated or N,N)")
         ->type_name("N")
         ->delimiter(',')
         ->allow_extra_args(false);
