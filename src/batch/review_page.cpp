@@ -151,7 +151,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 12> filters{
     {"fit-abbreviated", "abbreviated"},
     {"fit-clipped", "clipped"},
     {"noted", "notes"},
-    {"change-added", "new"},
+    {"change-new", "new"},
     {"change-changed", "changed"},
 }};
 
@@ -178,7 +178,7 @@ std::string badge(text::FitStep step) {
 std::string_view changeName(Change change) {
     switch (change) {
     case Change::added:
-        return "added";
+        return "new";
     case Change::changed:
         return "changed";
     default:
