@@ -1,5 +1,6 @@
 # The demo: every sample graphic drawn as a PNG by the qrvx tool, then a summary table; then a
-# few signs made from text, and the built-in fonts; then the signs of a destination list.
+# few signs made from text, and the built-in fonts; then the signs of a destination list, and
+# every face of a fleet from a timetable.
 # cmake -DTOOL=qrvx -DSAMPLES=examples/graphics -DOUTPUT=build/demo/png
 #       -DTEXT_OUTPUT=build/demo/text -DBATCH_OUTPUT=build/demo/batch -P examples/demo.cmake
 
@@ -58,3 +59,8 @@ if(NOT status EQUAL 1 OR NOT refused MATCHES "^destinations.csv:12: FLY: [^\n]*\
 endif()
 message("\nAs planted: ${refused}The signs of destinations.csv, their review page (index.html) and "
         "contact sheet in ${BATCH_OUTPUT}")
+
+# A network's timetable (made up) into every face of a 16-row fleet.
+qrvx("${lists}" batch feed --sign-set fleet-16.toml -o "${BATCH_OUTPUT}/network")
+message("\nThe front, side and rear signs of examples/feed, their review page and a contact sheet "
+        "a face in ${BATCH_OUTPUT}/network")

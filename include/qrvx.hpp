@@ -49,7 +49,8 @@ public:
 
     T &value() & { return checked(), *value_; }
     const T &value() const & { return checked(), *value_; }
-    T &&value() && { return checked(), std::move(*value_); }
+    // By value: a reference into a temporary result would dangle (for (x : f().value())).
+    T value() && { return checked(), std::move(*value_); }
     T &operator*() &noexcept { return *value_; }
     const T &operator*() const &noexcept { return *value_; }
     T *operator->() noexcept { return &*value_; }

@@ -120,8 +120,8 @@ struct FeedSummary {
 
 // The destinations of the feed at path (a .zip archive or a folder), those of the routes filter
 // lets through. summary, when given, is filled in also when the feed is refused (as far as it
-// was read). Errors: Errc values, std::errc values of opening and reading files
-// (no_such_file_or_directory, ...), std::errc::not_enough_memory.
+// was read). A refusal's reason starts with the path. Errors: Errc values, std::errc values of
+// opening and reading files (no_such_file_or_directory, ...), std::errc::not_enough_memory.
 QRVX_BATCH_API Result<std::vector<Destination>>
 readDestinations(std::string_view path, const FeedFilter &filter = {},
                  const FeedLimits &limits = {}, FeedSummary *summary = nullptr,
@@ -214,8 +214,9 @@ QRVX_BATCH_API RowSource listRows(std::string path, SignRequest defaults);
 
 // The destinations of a feed (see readDestinations) as rows: the headsign as line 1, the route
 // number, and notes for a headsign taken from a last stop or a route without a short name.
+// summary, when given, must outlive the source; it is filled in when the feed has been read.
 QRVX_BATCH_API RowSource feedRows(std::string path, FeedFilter filter, FeedLimits limits,
-                                  SignRequest defaults);
+                                  SignRequest defaults, FeedSummary *summary = nullptr);
 
 // The destinations as a destination list (CSV with a header: code, route, line1, source) that
 // listRows reads back.

@@ -125,6 +125,12 @@ int runBatchCommand(BatchCommandOptions &options) {
         }())) {
         return usage(*why);
     }
+    if (!namesAFeed(options.source) &&
+        (!options.filter.agencies.empty() || !options.filter.routes.empty() ||
+         !options.filter.routeTypes.empty())) {
+        return usage("--agency, --route and --route-type choose from a timetable, and " +
+                     options.source + " is a destination list");
+    }
     batch::RunOptions run;
     run.directory = options.directory;
     run.listName = std::filesystem::path(options.source).filename().string();
@@ -139,15 +145,19 @@ int runBatchCommand(BatchCommandOptions &options) {
         }
         run.signSet = std::move(*set);
     }
+    batch::FeedSummary feed;
     const batch::RowSource rows =
         namesAFeed(options.source)
-            ? batch::feedRows(options.source, options.filter, {}, options.defaults)
+            ? batch::feedRows(options.source, options.filter, {}, options.defaults, &feed)
             : batch::listRows(options.source, options.defaults);
     Messages messages(run.listName, ::isatty(STDERR_FILENO) == 1 && !options.json, options.json);
     const auto summary = batch::run(run, rows, messages, &reason);
     if (!summary) {
         std::cerr << "qrvx: " << reason << '\n';
         return operationFailed;
+    }
+    if (const std::string skipped = skippedTrips(feed); !skipped.empty()) {
+        std::cerr << "qrvx: warning: " << options.source << ": " << skipped << '\n';
     }
     printSummary(options, *summary, messages);
     return summary->refused == 0 ? 0 : operationFailed;

@@ -7,6 +7,8 @@
 
 #include <iostream>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace qrvx::cli {
 namespace {
@@ -23,23 +25,20 @@ int runDestinations(const DestinationsOptions &options) {
     const auto destinations =
         batch::readDestinations(options.feed, options.filter, {}, &summary, &reason);
     if (!destinations) {
-        return refused(options.feed, destinations.error(), reason);
+        std::cerr << "qrvx: " << reason << '\n';
+        return operationFailed;
     }
     const std::string list = batch::destinationList(*destinations);
     writeFile(options.output, {reinterpret_cast<const std::uint8_t *>(list.data()), list.size()});
     std::ostream &out = options.output == "-" ? std::cerr : std::cout;
-    out << options.output << ": " << destinations->size() << " destinations of "
-        << summary.tripsSelected << " trips on " << summary.routesSelected << " routes";
+    out << options.output << ": " << counted(destinations->size(), "destination") << " of "
+        << counted(summary.tripsSelected, "trip") << " on "
+        << counted(summary.routesSelected, "route");
     if (summary.tripsFromLastStop > 0) {
-        out << "; " << summary.tripsFromLastStop << " trips named by their last stop";
+        out << "; " << counted(summary.tripsFromLastStop, "trip") << " named by their last stop";
     }
-    if (summary.tripsSkippedUnknownRoute > 0) {
-        out << "; " << summary.tripsSkippedUnknownRoute
-            << " trips skipped: their route is not in routes.txt (";
-        for (std::size_t i = 0; i < summary.unknownRoutes.size(); ++i) {
-            out << (i == 0 ? "" : ", ") << summary.unknownRoutes[i];
-        }
-        out << (summary.unknownRoutes.size() < summary.tripsSkippedUnknownRoute ? ", ...)" : ")");
+    if (const std::string skipped = skippedTrips(summary); !skipped.empty()) {
+        out << "; " << skipped;
     }
     out << '\n';
     return 0;

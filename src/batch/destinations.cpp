@@ -445,7 +445,7 @@ Result<std::vector<Destination>> readDestinations(std::string_view path, const F
     FeedSummary &found = summary != nullptr ? *summary : ignored;
     const auto refuse = [&](std::error_code error, std::string text) {
         if (reason != nullptr) {
-            *reason = std::move(text);
+            *reason = std::string(path) + ": " + text;
         }
         return error;
     };

@@ -32,15 +32,15 @@ std::string libzipMessage(int code) {
     return message;
 }
 
-[[noreturn]] void refuseOpening(const std::string &path, int code) {
+[[noreturn]] void refuseOpening(int code) {
     if (code == ZIP_ER_NOENT) {
-        throwSystemError(ENOENT, path);
+        throwSystemError(ENOENT, "opening");
     }
     if (code == ZIP_ER_EXISTS) {
-        refuse(Errc::unsafeArchive, path + ": the archive has two entries of one name");
+        refuse(Errc::unsafeArchive, "the archive has two entries of one name");
     }
-    refuse(Errc::notAFeed, path + ": not a folder, and not a zip archive that can be read (" +
-                               libzipMessage(code) + ")");
+    refuse(Errc::notAFeed,
+           "not a folder, and not a zip archive that can be read (" + libzipMessage(code) + ")");
 }
 
 // The parts of an entry's name, "." and empty ones left out; refused when it could name a file
@@ -103,7 +103,7 @@ public:
             code = ZIP_ER_EXISTS;
         }
         if (!archive_) {
-            refuseOpening(path, code);
+            refuseOpening(code);
         }
         checkEntries();
     }

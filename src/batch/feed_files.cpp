@@ -27,7 +27,7 @@ public:
         const std::string path = (folder_ / name).string();
         const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (file.get() < 0) {
-            throwSystemError(errno, path + ": opening");
+            throwSystemError(errno, std::string(name) + ": opening");
         }
         std::array<char, 1 << 16> buffer{};
         for (;;) {
@@ -36,7 +36,7 @@ public:
                 continue;
             }
             if (count < 0) {
-                throwSystemError(errno, path + ": reading");
+                throwSystemError(errno, std::string(name) + ": reading");
             }
             if (count == 0) {
                 return;
@@ -57,7 +57,7 @@ std::unique_ptr<FeedFiles> openFeed(std::string_view path, const FeedLimits &lim
     const std::string name(path);
     struct stat status {};
     if (::stat(name.c_str(), &status) != 0) {
-        throwSystemError(errno, name);
+        throwSystemError(errno, "opening");
     }
     if (S_ISDIR(status.st_mode)) {
         return std::make_unique<FolderFiles>(name);

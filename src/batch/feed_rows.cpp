@@ -51,20 +51,21 @@ struct Feed {
 
 } // namespace
 
-RowSource feedRows(std::string path, FeedFilter filter, FeedLimits limits, SignRequest defaults) {
+RowSource feedRows(std::string path, FeedFilter filter, FeedLimits limits, SignRequest defaults,
+                   FeedSummary *summary) {
     auto feed = std::make_shared<Feed>();
     feed->path = std::move(path);
     feed->filter = std::move(filter);
     feed->limits = limits;
     feed->defaults = std::move(defaults);
-    return [feed](const RowSink &each, std::string *reason) -> std::error_code {
+    return [feed, summary](const RowSink &each, std::string *reason) -> std::error_code {
         std::call_once(feed->read, [&] {
             feed->destinations =
-                readDestinations(feed->path, feed->filter, feed->limits, nullptr, &feed->reason);
+                readDestinations(feed->path, feed->filter, feed->limits, summary, &feed->reason);
         });
         if (!feed->destinations) {
             if (reason != nullptr) {
-                *reason = feed->path + ": " + feed->reason;
+                *reason = feed->reason;
             }
             return feed->destinations.error();
         }

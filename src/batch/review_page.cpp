@@ -7,32 +7,44 @@
 namespace qrvx::batch {
 namespace {
 
-// Faces are drawn up to this many times their size, the widest within this many CSS pixels.
+// Faces are drawn side by side at one scale, up to this many times their size, together within
+// this many CSS pixels.
 constexpr std::uint32_t largestScale = 4;
-constexpr std::uint32_t widestPicture = 720;
+constexpr std::uint32_t picturesAcross = 1000;
 
+// Thousands of rows stay quick because the browser lays out only the rows near the screen
+// (content-visibility), guessing the others' height until it has seen them.
 constexpr std::string_view style = R"(
-:root { color-scheme: dark; --page: #111317; --card: #1b1e24; --text: #e8e8ea; --muted: #99a0aa;
-  --fit: #f2b33d; --fit-back: #3d3113; --bad: #ff7070; --bad-back: #421c1e; --new: #7cc6ff;
-  --new-back: #14304a; }
+:root { color-scheme: dark; --page: #111317; --card: #1b1e24; --line: #2c3038; --text: #e8e8ea;
+  --muted: #99a0aa; --fit: #f2b33d; --fit-back: #3d3113; --bad: #ff7070; --bad-back: #421c1e;
+  --new: #7cc6ff; --new-back: #14304a; --route: #e8e8ea; --route-text: #111317; }
+@media (prefers-color-scheme: light) {
+  :root { color-scheme: light; --page: #eef0f3; --card: #ffffff; --line: #d3d7de;
+    --text: #15171b; --muted: #5b626d; --fit: #8a5a00; --fit-back: #fdefcf; --bad: #b42323;
+    --bad-back: #fbe1e1; --new: #0d5aa7; --new-back: #dcebfb; --route: #15171b;
+    --route-text: #ffffff; }
+}
 body { margin: 0; background: var(--page); color: var(--text); display: flex;
   flex-direction: column; font: 15px/1.45 system-ui, "DejaVu Sans", sans-serif; }
 /* The summary is written last and shown first. */
 header { order: -1; position: sticky; top: 0; z-index: 1; background: var(--page);
-  padding: 14px 24px 10px; border-bottom: 1px solid #2c3038; }
+  padding: 14px 24px 10px; border-bottom: 1px solid var(--line); }
 h1 { margin: 0; font-size: 22px; font-weight: 600; }
 header p { margin: 4px 0 8px; color: var(--muted); }
+header a { color: inherit; }
 .count { color: var(--text); font-weight: 600; }
 .filters { display: flex; flex-wrap: wrap; gap: 6px; align-items: center; }
-.filters button { background: var(--card); color: var(--text); border: 1px solid #2c3038;
+.filters > span { color: var(--muted); font-size: 13px; }
+.filters button { background: var(--card); color: var(--text); border: 1px solid var(--line);
   border-radius: 14px; padding: 2px 10px; font: inherit; font-size: 13px; cursor: pointer; }
 .filters button[aria-pressed="true"] { background: var(--fit-back); border-color: var(--fit); }
+.filters button[hidden] { display: none; }
 .filters button span { color: var(--muted); margin-left: 4px; }
-.filters input { background: var(--card); color: var(--text); border: 1px solid #2c3038;
-  border-radius: 6px; padding: 3px 8px; font: inherit; min-width: 16em; }
+.filters input { background: var(--card); color: var(--text); border: 1px solid var(--line);
+  border-radius: 6px; padding: 3px 8px; font: inherit; min-width: 16em; margin-left: 6px; }
 main { padding: 10px 24px 30px; }
-.sign { background: var(--card); border-radius: 8px; border-left: 4px solid #2c3038;
-  margin: 0 0 10px; padding: 10px 16px; }
+.sign { background: var(--card); border-radius: 8px; border-left: 4px solid var(--line);
+  margin: 0 0 10px; padding: 10px 16px; content-visibility: auto; scroll-margin-top: 190px; }
 .sign.marked { border-left-color: var(--fit); }
 .sign.refused { border-left-color: var(--bad); }
 .sign[hidden] { display: none; }
@@ -40,50 +52,64 @@ h2 { margin: 0 0 6px; font-size: 16px; display: flex; gap: 10px; align-items: ba
   flex-wrap: wrap; }
 h2 a { color: var(--text); text-decoration: none; font-family: ui-monospace, "DejaVu Sans Mono",
   monospace; }
-.route { background: #e8e8ea; color: #111; border-radius: 4px; padding: 0 6px; font-size: 14px;
-  font-weight: 600; }
+.route { background: var(--route); color: var(--route-text); border-radius: 4px; padding: 0 6px;
+  font-size: 14px; font-weight: 600; }
 .row { color: var(--muted); font-size: 12px; font-weight: 400; }
-.faces { display: flex; flex-wrap: wrap; gap: 14px; align-items: flex-start; }
+.faces { display: flex; flex-wrap: wrap; gap: 8px 16px; align-items: flex-end; }
+.face { margin: 0; }
 .face figcaption { color: var(--muted); font-size: 12px; margin-bottom: 3px; }
 .face img { display: block; image-rendering: pixelated; background: #000; padding: 4px;
   border-radius: 3px; }
-.missing { box-sizing: border-box; padding: 6px; color: var(--bad); font-size: 12px;
-  border: 1px dashed var(--bad); border-radius: 3px; overflow: hidden; }
-ul { list-style: none; margin: 6px 0 0; padding: 0; }
-li { margin: 2px 0; }
+.missing { box-sizing: content-box; padding: 4px; display: flex; align-items: center;
+  justify-content: center; color: var(--bad); font-size: 12px; border: 1px dashed var(--bad);
+  margin: -1px; border-radius: 3px; overflow: hidden; }
+ul { list-style: none; margin: 8px 0 0; padding: 0; display: flex; flex-wrap: wrap;
+  gap: 2px 16px; align-items: baseline; }
+ul + ul { margin-top: 2px; }
+/* The face's name in a column of its own, so that wrapped lines stay beside it. */
+ul[data-face] { position: relative; padding-left: 4.5em; }
+ul[data-face]::before { content: attr(data-face); position: absolute; left: 0; top: 0;
+  color: var(--muted); font-size: 12px; line-height: 22px; max-width: 4em; overflow: hidden;
+  text-overflow: ellipsis; white-space: nowrap; }
 .font { color: var(--muted); font-size: 13px; margin-left: 6px; }
 .badge { display: inline-block; margin-left: 6px; padding: 0 8px; border-radius: 10px;
   font-size: 12px; font-weight: 600; background: var(--fit-back); color: var(--fit); }
 .badge.fit-clipped, .badge.refused { background: var(--bad-back); color: var(--bad); }
-.badge.note { background: #2c3038; color: var(--muted); }
+.badge.note { background: var(--line); color: var(--muted); }
 .badge.change { background: var(--new-back); color: var(--new); }
 .reason, .warning { margin: 4px 0 0; color: var(--bad); font-size: 13px; }
+.reason .badge { margin: 0 6px 0 0; }
 .warning { color: var(--fit); }
 footer { padding: 0 24px 30px; color: var(--muted); }
 )";
 
-// Filters by the classes rows carry; a search over what each row says of itself.
+// Filters by the classes rows carry; a search over what each row says of itself, in any case and
+// with or without accents. Only rows whose state changes are touched.
 constexpr std::string_view script = R"(
+const fold = (text) => text.normalize('NFD').replace(/\p{M}/gu, '').toLowerCase();
 const rows = [...document.querySelectorAll('main .sign')];
+const texts = rows.map((row) => fold(row.dataset.search));
 const buttons = [...document.querySelectorAll('.filters button')];
 const search = document.querySelector('.filters input');
 const shown = document.querySelector('#shown');
 let active = 'all';
 function apply() {
-  const words = search.value.trim().toLowerCase().split(/\s+/).filter(Boolean);
+  const words = fold(search.value).split(/\s+/).filter(Boolean);
   let count = 0;
-  for (const row of rows) {
+  rows.forEach((row, i) => {
     const visible = (active === 'all' || row.classList.contains(active)) &&
-      words.every((word) => row.dataset.search.includes(word));
-    row.hidden = !visible;
+      words.every((word) => texts[i].includes(word));
+    if (row.hidden === visible) row.hidden = !visible;
     count += visible ? 1 : 0;
-  }
+  });
   shown.textContent = count;
 }
 for (const button of buttons) {
   const kind = button.dataset.filter;
-  button.querySelector('span').textContent =
+  const count =
     kind === 'all' ? rows.length : rows.filter((row) => row.classList.contains(kind)).length;
+  button.querySelector('span').textContent = count;
+  button.hidden = count === 0 && kind !== 'all';
   button.addEventListener('click', () => {
     active = kind;
     for (const other of buttons) other.setAttribute('aria-pressed', String(other === button));
@@ -125,7 +151,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 12> filters{
     {"fit-abbreviated", "abbreviated"},
     {"fit-clipped", "clipped"},
     {"noted", "notes"},
-    {"change-added", "new"},
+    {"change-new", "new"},
     {"change-changed", "changed"},
 }};
 
@@ -152,7 +178,7 @@ std::string badge(text::FitStep step) {
 std::string_view changeName(Change change) {
     switch (change) {
     case Change::added:
-        return "added";
+        return "new";
     case Change::changed:
         return "changed";
     default:
@@ -236,18 +262,26 @@ bool markedForALook(const text::Sign &sign) {
 
 ReviewPage::ReviewPage(std::string listName, std::vector<PageFace> faces)
     : listName_(std::move(listName)), faces_(std::move(faces)) {
-    std::uint32_t widest = 1;
+    std::uint32_t across = 0;
     for (const PageFace &face : faces_) {
-        widest = std::max(widest, face.width);
+        across += face.width;
+        tallest_ = std::max(tallest_, face.height);
     }
-    scale_ = std::clamp<std::uint32_t>(widestPicture / widest, 1, largestScale);
+    scale_ = std::clamp<std::uint32_t>(picturesAcross / std::max(across, 1u), 1, largestScale);
 }
 
 std::string ReviewPage::start() const {
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
            escapeHtml(listName_) + ": signs for review</title>\n<style>" + std::string(style) +
-           "</style>\n</head>\n<body>\n<main>\n";
+           ".sign { contain-intrinsic-size: auto " + std::to_string(rowHeightGuess()) +
+           "px; }\n</style>\n</head>\n<body>\n<main>\n";
+}
+
+// The height of a row with a line of text a face: its title, the captions and pictures, the
+// lines below and the padding.
+std::uint32_t ReviewPage::rowHeightGuess() const {
+    return 30 + 21 + tallest_ * scale_ + 8 + 24 * static_cast<std::uint32_t>(faces_.size()) + 20;
 }
 
 std::string ReviewPage::row(const RowOutcome &outcome,
@@ -290,7 +324,8 @@ std::string ReviewPage::row(const RowOutcome &outcome,
             if (face.change != Change::unchanged) {
                 addClass(classes, "change-" + std::string(changeName(face.change)));
             }
-            details += "<ul>";
+            details +=
+                shape.name.empty() ? "<ul>" : "<ul data-face=\"" + escapeHtml(shape.name) + "\">";
             for (const text::LineReport *line : reportLines(*face.made)) {
                 for (const text::FitStep step : line->steps) {
                     addClass(classes, stepClass(step));
@@ -312,9 +347,6 @@ std::string ReviewPage::row(const RowOutcome &outcome,
     for (const std::string &name : classes) {
         html += (name == classes.front() ? "" : " ") + name;
     }
-    std::ranges::transform(search, search.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
     html += "\" data-search=\"" + escapeHtml(search) + "\"><h2><a href=\"#sign-" +
             escapeHtml(row.code) + "\">" + escapeHtml(row.code) + "</a>";
     if (const std::string route = routeOf(row.request); !route.empty()) {
@@ -340,20 +372,23 @@ std::string ReviewPage::row(const RowOutcome &outcome,
 std::string ReviewPage::end(const Summary &summary, std::span<const std::string> removed) const {
     std::string html = "</main>\n";
     if (!removed.empty()) {
-        html += "<footer><h2>Removed since the last run</h2><p>";
+        html += "<footer id=\"removed\"><h2>Removed since the last run</h2><p>";
         for (const std::string &name : removed) {
             html += escapeHtml(name) + " ";
         }
         html += "</p></footer>\n";
     }
-    html += "<header><h1>" + escapeHtml(listName_) + "</h1><p>" + count(summary.rows, "rows") +
-            ": " + count(summary.signs, "signs made") + ", " +
-            count(summary.marked, "marked for a look") + ", " + count(summary.refused, "refused") +
-            "; since the last run " + count(summary.added, "new") + ", " +
-            count(summary.changed, "changed") + ", " + count(summary.unchanged, "unchanged") +
-            ", " + count(summary.removed, "removed") +
-            ". Each sign is drawn at its pixels, several times its size; <span id=\"shown\">" +
-            std::to_string(summary.rows) + "</span> rows shown.</p><div class=\"filters\">";
+    html +=
+        "<header><h1>" + escapeHtml(listName_) + "</h1><p>" + count(summary.rows, "rows") + ": " +
+        count(summary.signs, "signs made") + ", " + count(summary.marked, "marked for a look") +
+        ", " + count(summary.refused, "refused") + "; since the last run " +
+        count(summary.added, "new") + ", " + count(summary.changed, "changed") + ", " +
+        count(summary.unchanged, "unchanged") + ", " +
+        (removed.empty() ? count(summary.removed, "removed")
+                         : "<a href=\"#removed\">" + count(summary.removed, "removed") + "</a>") +
+        ". Each sign is drawn at its pixels, " + std::to_string(scale_) +
+        " times its size; <span id=\"shown\">" + std::to_string(summary.rows) +
+        "</span> rows shown.</p><div class=\"filters\"><span>Rows:</span>";
     for (const auto &[kind, label] : filters) {
         html += "<button type=\"button\" data-filter=\"" + std::string(kind) +
                 "\" aria-pressed=\"" + (kind == "all" ? "true" : "false") + "\">" +

@@ -41,9 +41,12 @@ public:
     std::string end(const Summary &summary, std::span<const std::string> removed) const;
 
 private:
+    std::uint32_t rowHeightGuess() const;
+
     std::string listName_;
     std::vector<PageFace> faces_;
     std::uint32_t scale_ = 1; // CSS pixels a sign pixel, the same for every face
+    std::uint32_t tallest_ = 0;
 };
 
 } // namespace qrvx::batch

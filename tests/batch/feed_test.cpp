@@ -306,8 +306,8 @@ TEST(FeedCodes, DependOnTheirPairAloneAndReadAsAscii) {
     const auto codes = [&](const Files &files, const FeedFilter &filter = {}) {
         writeFolder(dir.path() / "f", files);
         std::map<std::string, std::string> byPair;
-        const auto destinations = readDestinations(dir.file("f"), filter);
-        for (const Destination &d : destinations.value()) {
+        // The value of a temporary result lasts through the loop.
+        for (const Destination &d : readDestinations(dir.file("f"), filter).value()) {
             byPair[d.route.value_or("-") + "|" + d.headsign] = d.code;
         }
         fs::remove_all(dir.path() / "f");

@@ -509,5 +509,56 @@ TEST_F(Cli, Show) {
     EXPECT_EQ(contents(work() / "b"), contents(work() / "a"));
 }
 
+// A timetable into a list and into signs, a re-run that finds nothing changed, a list edited
+// since, and a vehicle's faces; codes come from route and headsign, so they are pinned here.
+TEST_F(Cli, BatchAndDestinations) {
+    fs::create_directory(work() / "feed");
+    write("feed/routes.txt", "route_id,route_short_name\nr7,7\n");
+    write("feed/trips.txt", "\xEF\xBB\xBFroute_id,trip_id,trip_headsign\r\nr7,a,Zoo\r\n"
+                            "r7,b,\r\nr9,c,Ghost\r\n");
+    write("feed/stops.txt", "stop_id,stop_name\ns1,Markt\ns2,Depot\n");
+    write("feed/stop_times.txt", "trip_id,stop_id,stop_sequence,stop_headsign\n"
+                                 "a,s1,1,Zoo via Markt\na,s2,2,\nb,s1,1,\nb,s2,2,\n");
+    write("fleet.toml", "[[face]]\nname = \"front\"\nwidth = 96\nheight = 16\n"
+                        "[[face]]\nname = \"rear\"\nwidth = 28\nheight = 16\nshows = \"route\"\n");
+    write("twice.toml", "[[face]]\nname = \"a\"\nwidth = 8\nheight = 8\n"
+                        "palette = [\"#000000\", \"#FF0000\", \"#FF0000\", \"#FFFFFF\"]\n");
+    const std::string list = "code,route,line1,source\n"
+                             "7_Depot_mxx36th5,7,Depot,\"route_id r7, trips 1, last stop\"\n"
+                             "7_Zoo_yg87t48e,7,Zoo,\"route_id r7, trips 1, trip_headsign\"\n"
+                             "7_Zoo-via-Markt_sye99cm8,7,Zoo via Markt,"
+                             "\"route_id r7, trips 1, stop_headsign\"\n";
+    const std::string skipped = "1 trip skipped: their route is not in routes.txt (r9)";
+    check({
+        // clang-format off
+        {"destinations feed -o list.csv", 0, "", {"list.csv: 3 destinations of 2 trips on 1 route; "
+         "1 trip named by their last stop; " + skipped + "\n"}, {{"list.csv", list}}},
+        {"destinations feed -o - --route 8", 1, "qrvx: feed: no route of routes.txt has route_short_name '8'\n"},
+        {"destinations nothing -o x.csv", 1, "qrvx: nothing: opening: No such file or directory\n"},
+        {"batch feed -o signs", 0, "qrvx: warning: feed: " + skipped + "\n",
+         {"signs/index.html: signs made 3 (marked for a look 0), refused 0; new 3, changed 0, "
+          "unchanged 0, removed 0\n"}},
+        {"batch list.csv -o signs --json", 0, "",
+         {R"("new":0,"page":"signs/index.html","refusals":[],"refused":0,"removed":0,"rows":3,)"
+          R"("signs":3,"unchanged":3})"}},
+        {"batch list.csv -o faces --sign-set fleet.toml --json", 0, "",
+         {R"("signs":4,)", R"({"change":"new","code":"7_Depot_mxx36th5","face":"rear"},)"
+          R"({"change":"new","code":"7_Zoo_yg87t48e","face":"front"},)"}},
+        {"batch list.csv -o signs --route 7", 2, "--route and --route-type choose from a timetable, "
+         "and list.csv is a destination list" + usage},
+        {"batch list.csv -o x --sign-set twice.toml", 1, "qrvx: twice.toml:5: palette repeats a colour"},
+        {"batch feed,zip -o x", 1, "qrvx: feed,zip: opening: No such file or directory\n"},
+        // clang-format on
+    });
+    EXPECT_TRUE(fs::exists(work() / "faces/rear/7.qrvx") && fs::exists(work() / "faces/front"));
+    write("list.csv", "code,line1\n7_Zoo_yg87t48e,Zoo\nnew,Ω\n");
+    const auto [status, out, err] = run("batch list.csv -o signs");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "list.csv:3: new: line 1: U+03A9 \"Ω\" is not in sign-14, sign-14-narrow, "
+                   "sign-6, sign-6-narrow\n");
+    EXPECT_EQ(out, "signs/index.html: signs made 1 (marked for a look 0), refused 1; new 0, "
+                   "changed 1, unchanged 0, removed 2\n");
+}
+
 } // namespace
 } // namespace qrvx::test
