@@ -3,8 +3,8 @@
 // not grow with it.
 #include "csv_reader.hpp"
 #include "descriptor.hpp"
-#include "trimmed.hpp"
 #include "rows.hpp"
+#include "trimmed.hpp"
 
 #include <algorithm>
 #include <array>
