@@ -5,6 +5,7 @@
 #include "destination_code.hpp"
 #include "feed_table.hpp"
 #include "natural_order.hpp"
+#include "trimmed.hpp"
 
 #include <algorithm>
 #include <array>
@@ -84,7 +85,7 @@ public:
     Reading(FeedFiles &files, const FeedFilter &filter, FeedSummary &summary)
         : files_(files), filter_(filter), summary_(summary) {
         for (const std::string &route : filter.routes) {
-            routeNames_.emplace_back(trimmed(route));
+            routeNames_.emplace_back(withoutBlanks(route));
         }
     }
 
@@ -103,16 +104,6 @@ public:
     }
 
 private:
-    static std::string_view trimmed(std::string_view text) {
-        while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-            text.remove_prefix(1);
-        }
-        while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-            text.remove_suffix(1);
-        }
-        return text;
-    }
-
     void requireFile(std::string_view name) const {
         if (!files_.has(name)) {
             throw FeedError(Errc::missingFile,
