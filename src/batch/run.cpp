@@ -213,7 +213,8 @@ private:
     }
 
     void checkFaceWordings(const Row &row) const {
-        for (const auto &[face, wording] : row.faceWordings) {
+        for (const auto &entry : row.faceWordings) {
+            const std::string &face = entry.first;
             if (std::ranges::none_of(faces_, [&](const Face &f) { return f.name == face; }) ||
                 !signSet_) {
                 throw RunError(make_error_code(Errc::invalidList),

@@ -85,120 +85,122 @@ std::string readPalette(std::string_view text, std::optional<std::array<author::
 }
 
 constexpr std::array optionRules{
-    OptionRule{"font", "FONT",
-               "A font to try, in fitting order: built-in name, file or fontconfig pattern; a "
-               "scalable or multi-size font without a size (FILE@SIZE) is tried at every size "
-               "that suits the sign, largest first (default: the built-in faces for the sign's "
-               "height, e.g. sign-14, sign-14-narrow, sign-6, sign-6-narrow for 16 rows)",
-               true,
+    OptionRule{{"font", "FONT",
+                "A font to try, in fitting order: built-in name, file or fontconfig pattern; a "
+                "scalable or multi-size font without a size (FILE@SIZE) is tried at every size "
+                "that suits the sign, largest first (default: the built-in faces for the sign's "
+                "height, e.g. sign-14, sign-14-narrow, sign-6, sign-6-narrow for 16 rows)",
+                true},
                [](SignSettings &, std::string_view value) {
                    return value.empty() ? "empty" : std::string();
                }},
-    OptionRule{"width", "N", "Columns of the sign (default: the text's own width and margins)",
-               false,
-               [](SignSettings &s, std::string_view v) {
-                   return readNumber(v, 1, largestSide, s.layout.width);
-               }},
-    OptionRule{"height", "N", "Rows of the sign (default 16)", false,
+    OptionRule{
+        {"width", "N", "Columns of the sign (default: the text's own width and margins)", false},
+        [](SignSettings &s, std::string_view v) {
+            return readNumber(v, 1, largestSide, s.layout.width);
+        }},
+    OptionRule{{"height", "N", "Rows of the sign (default 16)", false},
                [](SignSettings &s, std::string_view v) {
                    return readNumber(v, 1, largestSide, s.layout.height);
                }},
     OptionRule{
-        "align", "left|centre|right", "Where lines sit across the sign (default centre)", false,
+        {"align", "left|centre|right", "Where lines sit across the sign (default centre)", false},
         [](SignSettings &s, std::string_view v) { return readChoice(alignNames, v, s.align); }},
-    OptionRule{"valign", "top|middle|bottom", "Where the lines sit up and down (default middle)",
-               false,
-               [](SignSettings &s, std::string_view v) {
-                   return readChoice(verticalAlignNames, v, s.layout.verticalAlign);
-               }},
-    OptionRule{"spacing", "N", "Columns between letters (default: the font's own)", false,
+    OptionRule{
+        {"valign", "top|middle|bottom", "Where the lines sit up and down (default middle)", false},
+        [](SignSettings &s, std::string_view v) {
+            return readChoice(verticalAlignNames, v, s.layout.verticalAlign);
+        }},
+    OptionRule{{"spacing", "N", "Columns between letters (default: the font's own)", false},
                [](SignSettings &s, std::string_view v) {
                    return readNumber(v, 0, largestGap, s.layout.spacing);
                }},
-    OptionRule{"space-width", "N", "Columns of a space (default: the font's own)", false,
+    OptionRule{{"space-width", "N", "Columns of a space (default: the font's own)", false},
                [](SignSettings &s, std::string_view v) {
                    return readNumber(v, 0, largestGap, s.layout.spaceWidth);
                }},
-    OptionRule{"margin", "N", "Columns kept empty at either side (default 1)", false,
+    OptionRule{{"margin", "N", "Columns kept empty at either side (default 1)", false},
                [](SignSettings &s, std::string_view v) {
                    return readNumber(v, 0, largestGap, s.layout.marginX);
                }},
-    OptionRule{"line-gap", "N", "Rows between the capitals of two lines (default 2)", false,
+    OptionRule{{"line-gap", "N", "Rows between the capitals of two lines (default 2)", false},
                [](SignSettings &s, std::string_view v) {
                    return readNumber(v, 0, largestGap, s.layout.lineGap);
                }},
-    OptionRule{"colour", "N",
-               "Palette index 1-3 of a line, once a line in order; the last one also colours "
-               "the lines after it (default 1)",
-               true,
+    OptionRule{{"colour", "N",
+                "Palette index 1-3 of a line, once a line in order; the last one also colours "
+                "the lines after it (default 1)",
+                true},
                [](SignSettings &s, std::string_view v) {
                    return readNumber(v, 1, 3, s.colours.emplace_back());
                }},
-    OptionRule{"route", "TEXT", "A route number drawn beside the text", false,
+    OptionRule{{"route", "TEXT", "A route number drawn beside the text", false},
                [](SignSettings &s, std::string_view v) { return readText(v, s.route.text); }},
     OptionRule{
-        "route-side", "start|end", "Where the route number sits (default start)", false,
+        {"route-side", "start|end", "Where the route number sits (default start)", false},
         [](SignSettings &s, std::string_view v) { return readChoice(sideNames, v, s.route.side); }},
-    OptionRule{"route-font", "FONT",
-               "A font for the route number, in fitting order (default: the route face for the "
-               "sign's height and its condensed twin, then the text faces)",
-               true,
+    OptionRule{{"route-font", "FONT",
+                "A font for the route number, in fitting order (default: the route face for the "
+                "sign's height and its condensed twin, then the text faces)",
+                true},
                [](SignSettings &, std::string_view value) {
                    return value.empty() ? "empty" : std::string();
                }},
     OptionRule{
-        "route-colour", "N", "Palette index 1-3 of the route number (default 1)", false,
+        {"route-colour", "N", "Palette index 1-3 of the route number (default 1)", false},
         [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.route.colour); }},
-    OptionRule{"route-gap", "N", "Columns between the route number and the text (default 2)", false,
-               [](SignSettings &s, std::string_view v) {
-                   return readNumber(v, 0, largestGap, s.route.gap);
-               }},
     OptionRule{
-        "reserve", "start:N|end:N", "Keep N columns empty for a route number programmed later",
-        false,
+        {"route-gap", "N", "Columns between the route number and the text (default 2)", false},
+        [](SignSettings &s, std::string_view v) {
+            return readNumber(v, 0, largestGap, s.route.gap);
+        }},
+    OptionRule{
+        {"reserve", "start:N|end:N", "Keep N columns empty for a route number programmed later",
+         false},
         [](SignSettings &s, std::string_view v) { return readReserve(v, s.layout.reserve); }},
-    OptionRule{"abbreviations", "FILE.csv",
-               "Abbreviations (columns long,short; \"-straße,-str.\" shortens a word's end) "
-               "applied one at a time from the end of the text when nothing fits without them",
-               false,
+    OptionRule{{"abbreviations", "FILE.csv",
+                "Abbreviations (columns long,short; \"-straße,-str.\" shortens a word's end) "
+                "applied one at a time from the end of the text when nothing fits without them",
+                false},
                [](SignSettings &, std::string_view value) {
                    return value.empty() ? "empty" : std::string();
                }},
-    OptionRule{"overflow", "refuse|clip",
-               "Text that does not fit even broken into lines, or whose ink would fall outside "
-               "the sign: refused, or cut with a warning (default refuse)",
-               false,
+    OptionRule{{"overflow", "refuse|clip",
+                "Text that does not fit even broken into lines, or whose ink would fall outside "
+                "the sign: refused, or cut with a warning (default refuse)",
+                false},
                [](SignSettings &s, std::string_view v) {
                    return readChoice(overflowNames, v, s.layout.overflow);
                }},
-    OptionRule{"colour-system", "0|1|2",
-               "0 monochrome, 1 two one-bit planes, 2 two bits a pixel (default 0)", false,
+    OptionRule{{"colour-system", "0|1|2",
+                "0 monochrome, 1 two one-bit planes, 2 two bits a pixel (default 0)", false},
                [](SignSettings &s, std::string_view v) {
                    return readNumber(v, 0, 2, s.encoding.colourSystem);
                }},
-    OptionRule{"raster", "vertical|horizontal", "Lines of the pixel data (default vertical)", false,
-               [](SignSettings &s, std::string_view v) {
-                   return readChoice(rasterNames, v, s.encoding.raster);
-               }},
     OptionRule{
-        "palette", paletteFormat,
-        "Four colours for colour systems 1 and 2 (default black, white, amber, blue)", false,
+        {"raster", "vertical|horizontal", "Lines of the pixel data (default vertical)", false},
+        [](SignSettings &s, std::string_view v) {
+            return readChoice(rasterNames, v, s.encoding.raster);
+        }},
+    OptionRule{
+        {"palette", paletteFormat,
+         "Four colours for colour systems 1 and 2 (default black, white, amber, blue)", false},
         [](SignSettings &s, std::string_view v) { return readPalette(v, s.encoding.palette); }},
-    OptionRule{"keys", "TEXT", "Further parameter keys, e.g. 'FG3'", false,
+    OptionRule{{"keys", "TEXT", "Further parameter keys, e.g. 'FG3'", false},
                [](SignSettings &s, std::string_view v) { return readText(v, s.encoding.keys); }},
-    OptionRule{"scroll", "0|1", "Write the scroll marker 'U' 0x00 or 0x01", false,
+    OptionRule{{"scroll", "0|1", "Write the scroll marker 'U' 0x00 or 0x01", false},
                [](SignSettings &s, std::string_view v) {
                    return readChoice(scrollNames, v, s.encoding.scroll);
                }},
-    OptionRule{"route-number", "start|end",
-               "The whole sign is a route number for the start or end of another (for qrvx "
-               "program)",
-               false,
+    OptionRule{{"route-number", "start|end",
+                "The whole sign is a route number for the start or end of another (for qrvx "
+                "program)",
+                false},
                [](SignSettings &s, std::string_view v) {
                    return readChoice(routeSideNames, v, s.routeNumberSide);
                }},
     OptionRule{
-        "route-code", "N", "Route code 1-3 of --route-number (default 1)", false,
+        {"route-code", "N", "Route code 1-3 of --route-number (default 1)", false},
         [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.routeCode); }},
 };
 
