@@ -6,8 +6,10 @@
 #include <zip.h>
 
 #include <array>
+#include <cerrno>
 #include <map>
 #include <set>
+#include <unistd.h>
 #include <vector>
 
 namespace qrvx::batch {
@@ -32,8 +34,9 @@ std::string libzipMessage(int code) {
     return message;
 }
 
-[[noreturn]] void refuseOpening(int code) {
-    if (code == ZIP_ER_NOENT) {
+[[noreturn]] void refuseOpening(const std::string &path, int code) {
+    // libzip also says "no such file" of some damaged archives that are there.
+    if (code == ZIP_ER_NOENT && ::access(path.c_str(), F_OK) != 0 && errno == ENOENT) {
         throwSystemError(ENOENT, "opening");
     }
     if (code == ZIP_ER_EXISTS) {
@@ -103,7 +106,7 @@ public:
             code = ZIP_ER_EXISTS;
         }
         if (!archive_) {
-            refuseOpening(code);
+            refuseOpening(path, code);
         }
         checkEntries();
     }
