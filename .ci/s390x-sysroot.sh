@@ -10,7 +10,8 @@ sysroot=$(realpath -m "${1:-build/s390x-sysroot}")
 # The C and C++ runtime for qemu's -L, then what the libraries, the tool and the tests link.
 packages=(libc6 libgcc-s1 libstdc++6 zlib1g zlib1g-dev libpng16-16 libpng-dev libgtest-dev
     libgmock-dev libfreetype6 libfreetype-dev libbrotli1 libfontconfig1 libfontconfig-dev libexpat1
-    libutf8proc2 libutf8proc-dev libcsv3 libcsv-dev libzip4 libzip-dev libbz2-1.0 libssl3)
+    libutf8proc2 libutf8proc-dev libcsv3 libcsv-dev libzip4 libzip-dev libbz2-1.0 libssl3
+    libtomlplusplus3 libtomlplusplus-dev)
 # Header-only, of every architecture: the command-line tool's.
 headers=(libcli11-dev nlohmann-json3-dev)
 
