@@ -279,6 +279,7 @@ private:
             }
             lines.push_back(std::move(*line));
         }
+        drewAny_ = true;
         const Miss miss = missOf(lines);
         if (miss.fits()) {
             return take(wording, std::move(lines));
@@ -297,7 +298,6 @@ private:
             if (!drawable(measured, fonts[face])) {
                 continue;
             }
-            drewAny_ = true;
             const Setting own = ownSetting(fonts, face, layout_);
             for (const std::uint32_t spaceWidth : spaceWidthsToTry(own.spaceWidth)) {
                 const std::uint32_t least = measured.leastSpacing(measured.whole(), spaceWidth);
@@ -314,11 +314,7 @@ private:
                 }
             }
         }
-        if (narrowest) {
-            std::vector<FittedLine> alone{*narrowest};
-            consider(wording, std::move(alone), {columnsLacking(narrowest->extent.width()), 0});
-        }
-        return std::nullopt;
+        return narrowest;
     }
 
     std::string closestText(const std::vector<CheckedText> &full) const {

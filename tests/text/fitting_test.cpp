@@ -262,5 +262,24 @@ TEST(TextFitting, AbbreviationTablesRefusedByEntry) {
     }
 }
 
+// Lines with font lists of their own are weighed together: a line no font draws is refused by
+// its characters, and the closest candidate keeps every line.
+TEST(TextFitting, LinesWithFontsOfTheirOwnWeighedTogether) {
+    Layout layout;
+    layout.lines = {{"AB", fontsNamed({"sign-14"})}, {"\u4E00\u4E01", fontsNamed({"sign-6"})}};
+    layout.width = 100;
+    layout.height = 24;
+    std::string reason;
+    EXPECT_EQ(compose(layout, &reason).error(), Errc::missingCharacter);
+    EXPECT_EQ(reason.substr(0, 7), "line 2:");
+
+    layout.lines = {{"ABCDEFGHIJKLMNOP", fontsNamed({"sign-14"})}, {"AB", fontsNamed({"sign-6"})}};
+    layout.width = 30;
+    layout.overflow = Overflow::clip;
+    const auto clipped = compose(layout, &reason);
+    ASSERT_TRUE(clipped) << reason;
+    EXPECT_EQ(linesOf(*clipped), (std::vector<std::string>{"ABCDEFGHIJKLMNOP", "AB"}));
+}
+
 } // namespace
 } // namespace qrvx::text
