@@ -140,12 +140,11 @@ public:
     }
 
 private:
-    std::error_code readRows(const RowSink &each) {
+    void readRows(const RowSink &each) {
         std::string reason;
         if (const std::error_code error = rows_(each, &reason)) {
             throw RunError(error, reason);
         }
-        return {};
     }
 
     // Fonts every row falls back on, and a sign of each face: when they fail, no row could be
@@ -465,10 +464,7 @@ private:
         return removed;
     }
 
-    bool refusedNow(const std::string &sign) const {
-        const auto refusal = refusedSigns_.find(sign);
-        return refusal != refusedSigns_.end();
-    }
+    bool refusedNow(const std::string &sign) const { return refusedSigns_.contains(sign); }
 
     void writeManifest() {
         std::string text;
