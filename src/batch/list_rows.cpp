@@ -19,7 +19,6 @@ namespace {
 constexpr char valueSeparator = '|';
 constexpr std::array<std::string_view, 3> lineColumns = {"line1", "line2", "line3"};
 constexpr std::array<std::string_view, 3> shortColumns = {"short1", "short2", "short3"};
-constexpr std::size_t longestFaceName = 32;
 
 std::string knownColumns() {
     std::string names = "code, line1, line2, line3, short1, short2, short3, source";
@@ -40,10 +39,6 @@ std::vector<std::string> splitValues(std::string_view cell) {
         }
         start = end + 1;
     }
-}
-
-bool validFaceName(std::string_view name) {
-    return name.size() <= longestFaceName && validCode(name);
 }
 
 // What a column holds: the code, a line or a line of the short wording (of the row, or of one

@@ -102,8 +102,17 @@ OutputDirectory::OutputDirectory(std::string path) : path_(std::move(path)) {
 
 void OutputDirectory::makeFolder(std::string_view folder) const {
     const std::string path = pathOf(folder);
-    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-        fail(path, "creating the folder", errno);
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        return;
+    }
+    const int error = errno;
+    struct stat status {};
+    if (error != EEXIST || ::lstat(path.c_str(), &status) != 0) {
+        fail(path, "creating the folder", error);
+    }
+    // A link there would lead the face's files out of the directory.
+    if (!S_ISDIR(status.st_mode)) {
+        fail(path, "creating the folder", ENOTDIR);
     }
 }
 

@@ -27,7 +27,6 @@ class OutputDirectory {
 public:
     // Creates the directory and its parents. Throws OutputError.
     explicit OutputDirectory(std::string path);
-    const std::string &path() const { return path_; }
     std::string pathOf(std::string_view name) const { return path_ + "/" + std::string(name); }
 
     // A folder in it, for a face's files.

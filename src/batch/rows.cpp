@@ -35,6 +35,17 @@ bool validCode(std::string_view code) {
            });
 }
 
+bool validFaceName(std::string_view name) {
+    return name.size() <= longestFaceName && validCode(name);
+}
+
+bool validSignName(std::string_view sign) {
+    const std::size_t slash = sign.find('/');
+    return slash == sign.npos
+               ? validCode(sign)
+               : validFaceName(sign.substr(0, slash)) && validCode(sign.substr(slash + 1));
+}
+
 void addDefaults(SignRequest &request, const SignRequest &defaults) {
     const bool route = request.options.contains("route") || defaults.options.contains("route");
     for (const auto &[name, values] : defaults.options) {

@@ -16,6 +16,11 @@ namespace qrvx::batch {
 // A code names files in any directory on any file system: letters, digits, "-" and "_".
 inline constexpr std::size_t maxRowCodeLength = 100;
 bool validCode(std::string_view code);
+// A face's name names its folder, and is shorter.
+inline constexpr std::size_t longestFaceName = 32;
+bool validFaceName(std::string_view name);
+// A sign's files without their extension, as a run names them: CODE or FACE/CODE.
+bool validSignName(std::string_view sign);
 
 // Puts the defaults under a row's own options; the route's style (side, fonts, colour, gap)
 // only when the row has a route.

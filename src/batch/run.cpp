@@ -266,7 +266,8 @@ private:
         const std::vector<std::uint8_t> bytes = directory_->read(manifestName);
         std::istringstream lines(std::string(bytes.begin(), bytes.end()));
         for (std::string line; std::getline(lines, line);) {
-            if (!line.empty()) {
+            // Only a name a run makes: a line such as "../x" must not take away a file elsewhere.
+            if (validSignName(line)) {
                 plan_.lastSigns.insert(line);
             }
         }

@@ -17,7 +17,6 @@
 namespace qrvx::batch {
 namespace {
 
-constexpr std::size_t longestFaceName = 32;
 constexpr std::int64_t largestSide = 4096;
 
 constexpr std::array showsNames{Named<Shows>{"route", Shows::route},
@@ -50,7 +49,7 @@ public:
         }
         Face face;
         face.name = required<std::string>("name", "a name");
-        if (face.name.size() > longestFaceName || !validCode(face.name)) {
+        if (!validFaceName(face.name)) {
             refuse(*table_.get("name"), "a face's name is 1 to 32 letters, digits, '-' and '_'");
         }
         face.width = side("width");

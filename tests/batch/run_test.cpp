@@ -222,6 +222,13 @@ TEST_F(Batch, ReRunsTouchOnlyWhatChanged) {
     EXPECT_EQ(observed.rows, (std::vector<std::string>{"A: unchanged", "B: changed", "D: new"}));
     EXPECT_FALSE(fs::exists(out() / "C.qrvx"));
     EXPECT_NE(contents(out() / "index.html").find("Removed since the last run"), std::string::npos);
+
+    // The record of the last run names only signs in the directory: a planted line leading out
+    // of it takes nothing away.
+    std::ofstream(out().parent_path() / "keep.qrvx") << "kept";
+    std::ofstream(out() / ".qrvx-signs", std::ios::app) << "../keep\n";
+    ASSERT_TRUE(run("code,line1\nA,Hafen\n"));
+    EXPECT_TRUE(fs::exists(out().parent_path() / "keep.qrvx"));
 }
 
 // Every face at its size in its folder, a face's own wording, and a route face once a route.
@@ -252,6 +259,13 @@ TEST_F(Batch, EveryFaceOfASignSet) {
     }
     EXPECT_FALSE(made.contains("rear/B.qrvx"));
     EXPECT_TRUE(made.contains("rear/contact-sheet.png") && made.contains("side/contact-sheet.png"));
+
+    // A face's folder that is a link would lead its signs out of the directory.
+    fs::remove_all(out() / "side");
+    fs::create_directory_symlink(out().parent_path(), out() / "side");
+    EXPECT_EQ(run("code,line1\nA,Hafen\n", options).error(), Errc::outputFailed);
+    EXPECT_NE(reason.find("side: creating the folder: Not a directory"), std::string::npos)
+        << reason;
 
     const struct {
         std::string toml;
