@@ -1,5 +1,5 @@
-// What the feed sources share: a refusal travels as a FeedError from where it is found to
-// readDestinations, which hands it out as an error code and a reason.
+// A refusal travels as a BatchError from where it is found to the library's edge (run(),
+// readDestinations), which hands it out as an error code and a reason.
 #pragma once
 
 #include "qrvx_batch.hpp"
@@ -10,9 +10,9 @@
 
 namespace qrvx::batch {
 
-class FeedError : public std::runtime_error {
+class BatchError : public std::runtime_error {
 public:
-    FeedError(std::error_code error, const std::string &reason)
+    BatchError(std::error_code error, const std::string &reason)
         : std::runtime_error(reason), error_(error) {}
     std::error_code error() const noexcept { return error_; }
 
@@ -20,7 +20,7 @@ private:
     std::error_code error_;
 };
 
-// "FILE: what: strerror(errno)" as a FeedError with errno's code.
+// "FILE: what: strerror(errno)" as a BatchError with errno's code.
 [[noreturn]] void throwSystemError(int number, const std::string &what);
 
 } // namespace qrvx::batch

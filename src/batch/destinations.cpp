@@ -106,8 +106,8 @@ public:
 private:
     void requireFile(std::string_view name) const {
         if (!files_.has(name)) {
-            throw FeedError(Errc::missingFile,
-                            "the feed has no " + std::string(name) + files_.elsewhere(name));
+            throw BatchError(Errc::missingFile,
+                             "the feed has no " + std::string(name) + files_.elsewhere(name));
         }
     }
 
@@ -162,9 +162,9 @@ private:
         int type = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), type);
         if (error != std::errc() || end != text.data() + text.size()) {
-            throw FeedError(Errc::malformedFile, "routes.txt:" + std::to_string(row.line()) +
-                                                     ": route_type '" + std::string(text) +
-                                                     "' is not a number");
+            throw BatchError(Errc::malformedFile, "routes.txt:" + std::to_string(row.line()) +
+                                                      ": route_type '" + std::string(text) +
+                                                      "' is not a number");
         }
         return type;
     }
@@ -174,8 +174,8 @@ private:
                                const char *column) {
         for (const Value &value : wanted) {
             if (!found.contains(value)) {
-                throw FeedError(Errc::noMatch, "no route of routes.txt has " + std::string(column) +
-                                                   " " + quoted(value));
+                throw BatchError(Errc::noMatch, "no route of routes.txt has " +
+                                                    std::string(column) + " " + quoted(value));
             }
         }
     }
@@ -225,10 +225,10 @@ private:
         const auto needed = [&](const TableHeader &header) {
             for (const std::size_t column : {std::size_t{1}, std::size_t{2}}) {
                 if (!lastStops_.empty() && !header.has(column)) {
-                    throw FeedError(Errc::missingColumn,
-                                    "stop_times.txt:1: no column " +
-                                        std::string(columns[column].name) +
-                                        ", which the last stop of a trip without a headsign needs");
+                    throw BatchError(
+                        Errc::missingColumn,
+                        "stop_times.txt:1: no column " + std::string(columns[column].name) +
+                            ", which the last stop of a trip without a headsign needs");
                 }
             }
             return !trips_.empty() && (!lastStops_.empty() || header.has(3));
@@ -274,9 +274,9 @@ private:
         std::int64_t sequence = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), sequence);
         if (error != std::errc() || end != text.data() + text.size() || sequence < 0) {
-            throw FeedError(Errc::malformedFile, "stop_times.txt:" + std::to_string(row.line()) +
-                                                     ": stop_sequence '" + std::string(text) +
-                                                     "' is not a number");
+            throw BatchError(Errc::malformedFile, "stop_times.txt:" + std::to_string(row.line()) +
+                                                      ": stop_sequence '" + std::string(text) +
+                                                      "' is not a number");
         }
         if (sequence > last.sequence) {
             last.sequence = sequence;
@@ -419,10 +419,10 @@ void refuseSharedCodes(const std::vector<Destination> &destinations) {
             const auto name = [](const Destination &d) {
                 return d.route.value_or("") + " '" + d.headsign + "'";
             };
-            throw FeedError(Errc::codeCollision, "the destinations " + name(*codes[at - 1].second) +
-                                                     " and " + name(*codes[at].second) +
-                                                     " would share the code " +
-                                                     codes[at].second->code);
+            throw BatchError(Errc::codeCollision,
+                             "the destinations " + name(*codes[at - 1].second) + " and " +
+                                 name(*codes[at].second) + " would share the code " +
+                                 codes[at].second->code);
         }
     }
 }
@@ -446,7 +446,7 @@ Result<std::vector<Destination>> readDestinations(std::string_view path, const F
         std::vector<Destination> destinations = Reading(*files, filter, found).read();
         refuseSharedCodes(destinations);
         return destinations;
-    } catch (const FeedError &error) {
+    } catch (const BatchError &error) {
         return refuse(error.error(), error.what());
     } catch (const std::bad_alloc &) {
         return refuse(std::make_error_code(std::errc::not_enough_memory), "out of memory");

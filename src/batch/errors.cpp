@@ -51,7 +51,7 @@ const std::error_category &errorCategory() noexcept {
 }
 
 void throwSystemError(int number, const std::string &what) {
-    throw FeedError({number, std::generic_category()}, what + ": " + std::strerror(number));
+    throw BatchError({number, std::generic_category()}, what + ": " + std::strerror(number));
 }
 
 } // namespace qrvx::batch

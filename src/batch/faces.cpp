@@ -12,9 +12,6 @@
 namespace qrvx::batch {
 namespace {
 
-constexpr std::array<std::string_view, 4> routeOptions = {"route-side", "route-font",
-                                                          "route-colour", "route-gap"};
-
 std::string paletteText(const std::array<author::Rgb, 4> &palette) {
     std::string text;
     for (const author::Rgb &colour : palette) {
@@ -27,7 +24,7 @@ std::string paletteText(const std::array<author::Rgb, 4> &palette) {
 
 void dropRoute(SignRequest &request) {
     request.options.erase("route");
-    for (const std::string_view name : routeOptions) {
+    for (const std::string_view name : routeStyleOptions) {
         request.options.erase(std::string(name));
     }
 }

@@ -23,7 +23,7 @@ struct EntryCloser {
 };
 
 [[noreturn]] void refuse(Errc error, const std::string &reason) {
-    throw FeedError(error, reason);
+    throw BatchError(error, reason);
 }
 
 std::string libzipMessage(int code) {

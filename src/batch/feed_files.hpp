@@ -15,7 +15,7 @@ public:
     virtual ~FeedFiles() = default;
     virtual bool has(std::string_view name) const = 0;
     // Hands the bytes of the file in pieces to each, which may throw to stop reading. Throws
-    // FeedError when the file cannot be read or inflates beyond the limits.
+    // BatchError when the file cannot be read or inflates beyond the limits.
     virtual void read(std::string_view name,
                       const std::function<void(std::string_view bytes)> &each) = 0;
     // Where the feed holds name other than at its top, for a refusal: " (the archive has it as
@@ -25,7 +25,7 @@ public:
 
 // A folder, or else a zip archive whose entries are all checked before anything is read: no
 // absolute name, no "..", no name twice, no declared size or compression ratio beyond limits.
-// Throws FeedError.
+// Throws BatchError.
 std::unique_ptr<FeedFiles> openFeed(std::string_view path, const FeedLimits &limits);
 
 // The zip archive at path, as openFeed opens it.

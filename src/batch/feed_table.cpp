@@ -33,9 +33,9 @@ void readTable(FeedFiles &files, std::string_view file, std::span<const Column> 
             if (at != cells.end()) {
                 found.positions_[column] = static_cast<std::size_t>(at - cells.begin());
             } else if (columns[column].required) {
-                throw FeedError(Errc::missingColumn, name + ":" + std::to_string(line) +
-                                                         ": no column " +
-                                                         std::string(columns[column].name));
+                throw BatchError(Errc::missingColumn, name + ":" + std::to_string(line) +
+                                                          ": no column " +
+                                                          std::string(columns[column].name));
             }
         }
         named = true;
@@ -59,8 +59,8 @@ void readTable(FeedFiles &files, std::string_view file, std::span<const Column> 
         }
     } catch (const EnoughRead &) {
     } catch (const CsvError &error) {
-        throw FeedError(error.notUtf8() ? Errc::invalidUtf8 : Errc::malformedFile,
-                        name + ":" + error.what());
+        throw BatchError(error.notUtf8() ? Errc::invalidUtf8 : Errc::malformedFile,
+                         name + ":" + error.what());
     }
 }
 

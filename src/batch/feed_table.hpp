@@ -58,7 +58,7 @@ private:
 };
 
 // Reads file of files: checks its header for the required columns, asks header whether to read
-// on, then hands every record to each. Throws FeedError: Errc::missingColumn,
+// on, then hands every record to each. Throws BatchError: Errc::missingColumn,
 // Errc::malformedFile and Errc::invalidUtf8 with "FILE:LINE: reason", and what reading throws.
 void readTable(FeedFiles &files, std::string_view file, std::span<const Column> columns,
                const std::function<bool(const TableHeader &)> &header,

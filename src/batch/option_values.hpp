@@ -4,6 +4,7 @@
 #pragma once
 
 #include "qrvx_author.hpp"
+#include "qrvx_text.hpp"
 
 #include <array>
 #include <charconv>
@@ -58,6 +59,9 @@ inline constexpr std::array rasterNames{
 inline constexpr std::array routeSideNames{
     Named<author::RouteSide>{"start", author::RouteSide::start},
     Named<author::RouteSide>{"end", author::RouteSide::end}};
+
+inline constexpr std::array sideNames{Named<text::Side>{"start", text::Side::start},
+                                      Named<text::Side>{"end", text::Side::end}};
 
 inline constexpr std::array scrollNames{
     Named<author::ScrollMarker>{"0", author::ScrollMarker::zero},

@@ -1,5 +1,7 @@
 #include "review_page.hpp"
 
+#include "sign_options.hpp"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -214,9 +216,8 @@ std::string lineItem(const text::LineReport &line, bool route) {
 }
 
 std::string routeOf(const SignRequest &request) {
-    const auto route = request.options.find("route");
-    return route != request.options.end() && !route->second.empty() ? route->second.front()
-                                                                    : std::string();
+    const std::vector<std::string> *route = valuesOf(request, "route");
+    return route ? route->front() : std::string();
 }
 
 std::string count(std::uint64_t number, std::string_view what) {
@@ -288,7 +289,8 @@ std::string ReviewPage::row(const RowOutcome &outcome,
                             std::span<const std::string> pictures) const {
     const Row &row = *outcome.row;
     std::vector<std::string> classes{"sign"};
-    std::string search = row.code + " " + routeOf(row.request);
+    const std::string route = routeOf(row.request);
+    std::string search = row.code + " " + route;
     for (const std::string &line : row.request.lines) {
         search += " " + line;
     }
@@ -349,7 +351,7 @@ std::string ReviewPage::row(const RowOutcome &outcome,
     }
     html += "\" data-search=\"" + escapeHtml(search) + "\"><h2><a href=\"#sign-" +
             escapeHtml(row.code) + "\">" + escapeHtml(row.code) + "</a>";
-    if (const std::string route = routeOf(row.request); !route.empty()) {
+    if (!route.empty()) {
         html += "<span class=\"route\">" + escapeHtml(route) + "</span>";
     }
     for (const std::string &note : row.notes) {

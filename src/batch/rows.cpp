@@ -1,5 +1,7 @@
 #include "rows.hpp"
 
+#include "sign_options.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -7,10 +9,6 @@
 
 namespace qrvx::batch {
 namespace {
-
-// How a route number is drawn: the defaults' apply only to rows that have one.
-constexpr std::array<std::string_view, 4> routeStyle = {"route-side", "route-font", "route-colour",
-                                                        "route-gap"};
 
 char lower(char c) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -49,7 +47,7 @@ bool validSignName(std::string_view sign) {
 void addDefaults(SignRequest &request, const SignRequest &defaults) {
     const bool route = request.options.contains("route") || defaults.options.contains("route");
     for (const auto &[name, values] : defaults.options) {
-        if (route || std::ranges::find(routeStyle, name) == routeStyle.end()) {
+        if (route || std::ranges::find(routeStyleOptions, name) == routeStyleOptions.end()) {
             request.options.emplace(name, values); // unless the row gave it
         }
     }

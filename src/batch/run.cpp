@@ -3,6 +3,7 @@
 // observer, so that threads change the speed and never the bytes. A failed row is a value in
 // the outcome, not an abort; only what breaks the whole run (an unreadable source, a file that
 // cannot be written) ends it.
+#include "batch.hpp"
 #include "contact_sheet.hpp"
 #include "faces.hpp"
 #include "ordered_pipeline.hpp"
@@ -48,16 +49,6 @@ public:
 
 private:
     bool faces_;
-};
-
-class RunError : public std::runtime_error {
-public:
-    RunError(std::error_code error, const std::string &reason)
-        : std::runtime_error(reason), error_(error) {}
-    std::error_code error() const { return error_; }
-
-private:
-    std::error_code error_;
 };
 
 // The faces a run makes: a sign set's, or one without a name that is the row's request itself.
@@ -143,7 +134,7 @@ private:
     void readRows(const RowSink &each) {
         std::string reason;
         if (const std::error_code error = rows_(each, &reason)) {
-            throw RunError(error, reason);
+            throw BatchError(error, reason);
         }
     }
 
@@ -157,18 +148,18 @@ private:
         for (const Face &face : faces_) {
             const auto request = requestFor(row, face, signSet_);
             if (auto error = shelf_.loadFor(*request)) {
-                throw RunError(make_error_code(Errc::invalidRequest), *error);
+                throw BatchError(make_error_code(Errc::invalidRequest), *error);
             }
             std::string reason;
             const auto sample = makeSign(*request, shelf_, &reason);
             if (!sample && sample.error() != text::Errc::doesNotFit) {
-                throw RunError(make_error_code(Errc::invalidRequest),
-                               (face.name.empty() ? "" : "face " + face.name + ": ") + reason);
+                throw BatchError(make_error_code(Errc::invalidRequest),
+                                 (face.name.empty() ? "" : "face " + face.name + ": ") + reason);
             }
         }
         auto font = text::Font::load(labelFontName);
         if (!font) {
-            throw RunError(font.error(), std::string(labelFontName) + ": loading the font");
+            throw BatchError(font.error(), std::string(labelFontName) + ": loading the font");
         }
         labelFont_ = *font;
     }
@@ -179,8 +170,8 @@ private:
         std::string lastKey;
         readRows([&](Row &&row) {
             if (!plan_.codes.add(row.code, row.line)) {
-                throw RunError(make_error_code(Errc::invalidList),
-                               options_.listName + ": too many rows");
+                throw BatchError(make_error_code(Errc::invalidList),
+                                 options_.listName + ": too many rows");
             }
             checkFaceWordings(row);
             for (std::size_t f = 0; f < faces_.size(); ++f) {
@@ -188,22 +179,22 @@ private:
             }
         });
         if (plan_.codes.size() == 0) {
-            throw RunError(make_error_code(Errc::invalidList),
-                           options_.listName + ": no rows to make");
+            throw BatchError(make_error_code(Errc::invalidList),
+                             options_.listName + ": no rows to make");
         }
         if (const auto duplicate = plan_.codes.duplicate()) {
             const auto [row, other] = *duplicate;
-            throw RunError(make_error_code(Errc::invalidList),
-                           options_.listName + ":" + std::to_string(plan_.codes.line(row)) +
-                               ": code '" + std::string(plan_.codes[row]) + "' again (line " +
-                               std::to_string(plan_.codes.line(other)) + ")");
+            throw BatchError(make_error_code(Errc::invalidList),
+                             options_.listName + ":" + std::to_string(plan_.codes.line(row)) +
+                                 ": code '" + std::string(plan_.codes[row]) + "' again (line " +
+                                 std::to_string(plan_.codes.line(other)) + ")");
         }
         for (std::size_t f = 0; f < faces_.size(); ++f) {
             FacePlan &face = plan_.faces[f];
             face.sheet.colours.assign(face.colours.begin(), face.colours.end());
             face.sheet.title = options_.listName + ": contact sheet" +
                                (signSet_ ? ", " + faces_[f].name : std::string());
-            if (faces_[f].shows == Shows::route && signSet_) {
+            if (faces_[f].shows == Shows::route) {
                 face.sheet.signs = face.routeOwners.size();
             } else {
                 face.sheet.signs = plan_.codes.size();
@@ -216,9 +207,9 @@ private:
             const std::string &face = entry.first;
             if (std::ranges::none_of(faces_, [&](const Face &f) { return f.name == face; }) ||
                 !signSet_) {
-                throw RunError(make_error_code(Errc::invalidList),
-                               options_.listName + ":" + std::to_string(row.line) + ": " + face +
-                                   ".line1..." + " names no face of the sign set");
+                throw BatchError(make_error_code(Errc::invalidList),
+                                 options_.listName + ":" + std::to_string(row.line) + ": " + face +
+                                     ".line1..." + " names no face of the sign set");
             }
         }
     }
@@ -302,14 +293,14 @@ private:
         std::uint64_t index = 0;
         readRows([&](Row &&row) {
             if (index >= plan_.codes.size() || row.code != plan_.codes[index]) {
-                throw RunError(make_error_code(Errc::invalidList),
-                               options_.listName + ": changed while it was read");
+                throw BatchError(make_error_code(Errc::invalidList),
+                                 options_.listName + ": changed while it was read");
             }
             rows.submit({index++, std::move(row)});
         });
         if (index != plan_.codes.size()) {
-            throw RunError(make_error_code(Errc::invalidList),
-                           options_.listName + ": changed while it was read");
+            throw BatchError(make_error_code(Errc::invalidList),
+                             options_.listName + ": changed while it was read");
         }
         rows.finish();
         const std::vector<std::string> removed = removeLastRunsSigns();
@@ -340,15 +331,18 @@ private:
             return made; // a route face of a row without a route: no sign
         }
         const auto route = shownRoute(row, face);
-        made.sign = names_.sign(face.name, route ? routeCode(*route) : row.code);
+        const std::string code = route ? routeCode(*route) : row.code;
+        made.sign = names_.sign(face.name, code);
         if (route) {
             const auto &owners = plan_.faces[f].routeOwners;
-            made.owner = owners.find(routeCode(*route))->second == index;
+            made.owner = owners.find(code)->second == index;
             if (!made.owner) {
                 return made; // drawn by the first row of the route
             }
         }
-        const auto loadError = plan_.loadErrors.find(requestKey(*request));
+        const auto loadError = plan_.loadErrors.empty()
+                                   ? plan_.loadErrors.end()
+                                   : plan_.loadErrors.find(requestKey(*request));
         std::string reason;
         std::optional<MadeSign> sign;
         if (loadError != plan_.loadErrors.end()) {
@@ -413,12 +407,9 @@ private:
                 sheets[f]->add(made.sign.substr(made.sign.rfind('/') + 1),
                                made.made ? &made.made->sign : nullptr,
                                made.made ? made.made->palette : std::array<author::Rgb, 4>{});
-                if (faces_[f].shows == Shows::route && signSet_) {
+                if (faces_[f].shows == Shows::route) {
                     routeRefusals_[made.sign] = made.refusal;
                 }
-            }
-            if (face.refusal) {
-                pictures.back().clear();
             }
             outcome.faces.push_back(face);
         }
@@ -453,10 +444,12 @@ private:
     std::vector<std::string> removeLastRunsSigns() {
         std::vector<std::string> removed;
         for (const std::string &sign : plan_.lastSigns) {
-            if (!madeNow_.contains(sign) || refusedNow(sign)) {
+            if (refusedNow(sign)) {
+                removed.push_back(sign); // its files went when it was refused
+            } else if (!madeNow_.contains(sign)) {
                 const bool graphic = directory_->remove(names_.graphic(sign));
                 const bool picture = directory_->remove(names_.picture(sign));
-                if (graphic || picture || refusedNow(sign)) {
+                if (graphic || picture) {
                     removed.push_back(sign);
                 }
             }
@@ -510,7 +503,7 @@ Result<Summary> run(const RunOptions &options, const RowSource &rows, Observer &
     };
     try {
         return Run(options, rows, observer).run();
-    } catch (const RunError &error) {
+    } catch (const BatchError &error) {
         return refuse(error.error(), error.what());
     } catch (const OutputError &error) {
         return refuse(make_error_code(Errc::outputFailed), error.what());

@@ -16,8 +16,6 @@ constexpr std::array verticalAlignNames{
     Named<text::VerticalAlign>{"top", text::VerticalAlign::top},
     Named<text::VerticalAlign>{"middle", text::VerticalAlign::middle},
     Named<text::VerticalAlign>{"bottom", text::VerticalAlign::bottom}};
-constexpr std::array sideNames{Named<text::Side>{"start", text::Side::start},
-                               Named<text::Side>{"end", text::Side::end}};
 constexpr std::array overflowNames{Named<text::Overflow>{"refuse", text::Overflow::refuse},
                                    Named<text::Overflow>{"clip", text::Overflow::clip}};
 
@@ -59,12 +57,18 @@ std::string readChoice(const std::array<Named<T>, N> &choices, std::string_view 
     return {};
 }
 
+// A value read elsewhere (a font, a file): here only checked to be there.
+std::string given(SignSettings &, std::string_view value) {
+    return value.empty() ? "empty" : std::string();
+}
+
 std::string readText(std::string_view text, std::string_view &into) {
     into = text;
     return text.empty() ? "empty" : std::string();
 }
 
-// "start:N" or "end:N".
+} // namespace
+
 std::string readReserve(std::string_view text, std::optional<text::Reserve> &into) {
     const std::size_t colon = text.find(':');
     text::Reserve reserve;
@@ -76,6 +80,8 @@ std::string readReserve(std::string_view text, std::optional<text::Reserve> &int
     into = reserve;
     return {};
 }
+
+namespace {
 
 std::string readPalette(std::string_view text, std::optional<std::array<author::Rgb, 4>> &into) {
     std::array<author::Rgb, 4> palette;
@@ -91,9 +97,7 @@ constexpr std::array optionRules{
                 "that suits the sign, largest first (default: the built-in faces for the sign's "
                 "height, e.g. sign-14, sign-14-narrow, sign-6, sign-6-narrow for 16 rows)",
                 true},
-               [](SignSettings &, std::string_view value) {
-                   return value.empty() ? "empty" : std::string();
-               }},
+               given},
     OptionRule{
         {"width", "N", "Columns of the sign (default: the text's own width and margins)", false},
         [](SignSettings &s, std::string_view v) {
@@ -143,9 +147,7 @@ constexpr std::array optionRules{
                 "A font for the route number, in fitting order (default: the route face for the "
                 "sign's height and its condensed twin, then the text faces)",
                 true},
-               [](SignSettings &, std::string_view value) {
-                   return value.empty() ? "empty" : std::string();
-               }},
+               given},
     OptionRule{
         {"route-colour", "N", "Palette index 1-3 of the route number (default 1)", false},
         [](SignSettings &s, std::string_view v) { return readNumber(v, 1, 3, s.route.colour); }},
@@ -162,9 +164,7 @@ constexpr std::array optionRules{
                 "Abbreviations (columns long,short; \"-straße,-str.\" shortens a word's end) "
                 "applied one at a time from the end of the text when nothing fits without them",
                 false},
-               [](SignSettings &, std::string_view value) {
-                   return value.empty() ? "empty" : std::string();
-               }},
+               given},
     OptionRule{{"overflow", "refuse|clip",
                 "Text that does not fit even broken into lines, or whose ink would fall outside "
                 "the sign: refused, or cut with a warning (default refuse)",
@@ -237,7 +237,7 @@ std::optional<std::string> combinationError(const SignRequest &request,
                std::to_string(lines) + (lines == 1 ? " line" : " lines");
     }
     const bool route = valuesOf(request, "route") != nullptr;
-    for (const std::string_view name : {"route-side", "route-font", "route-colour", "route-gap"}) {
+    for (const std::string_view name : routeStyleOptions) {
         if (valuesOf(request, name) && !route) {
             return dashed(name) + " needs --route";
         }

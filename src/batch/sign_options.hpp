@@ -24,6 +24,13 @@ struct SignSettings {
     std::uint16_t routeCode = 1;
 };
 
+// How a route number is drawn: options that apply only to a row with a route.
+inline constexpr std::array<std::string_view, 4> routeStyleOptions = {"route-side", "route-font",
+                                                                      "route-colour", "route-gap"};
+
+// "start:N" or "end:N" into `into`: empty, or why the text is neither.
+std::string readReserve(std::string_view text, std::optional<text::Reserve> &into);
+
 // The settings of a request, or why it cannot make a sign ("--NAME: why").
 std::optional<std::string> readSettings(const SignRequest &request, SignSettings &settings);
 

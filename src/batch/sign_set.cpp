@@ -2,6 +2,7 @@
 // line of what is wrong.
 #include "option_values.hpp"
 #include "rows.hpp"
+#include "sign_options.hpp"
 
 #include <toml++/toml.h>
 
@@ -23,8 +24,6 @@ constexpr std::array showsNames{Named<Shows>{"route", Shows::route},
                                 Named<Shows>{"destination", Shows::destination},
                                 Named<Shows>{"route destination", Shows::routeDestination},
                                 Named<Shows>{"destination route", Shows::destinationRoute}};
-constexpr std::array sideNames{Named<text::Side>{"start", text::Side::start},
-                               Named<text::Side>{"end", text::Side::end}};
 
 class Refusal : public std::runtime_error {
 public:
@@ -153,21 +152,12 @@ private:
 
     std::optional<text::Reserve> reserve() const {
         const toml::node *node = table_.get("reserve");
-        if (node == nullptr) {
-            return std::nullopt;
-        }
-        const std::string text = node->value<std::string>().value_or("");
-        const std::size_t colon = text.find(':');
-        const auto side = valueNamed(sideNames, std::string_view(text).substr(0, colon));
-        std::uint32_t columns = 0;
-        const char *digits =
-            colon == text.npos ? text.data() + text.size() : text.data() + colon + 1;
-        const auto [end, error] = std::from_chars(digits, text.data() + text.size(), columns);
-        if (!side || colon == text.npos || error != std::errc() ||
-            end != text.data() + text.size() || columns == 0 || columns > largestSide) {
+        std::optional<text::Reserve> reserve;
+        if (node != nullptr &&
+            !readReserve(node->value<std::string>().value_or(""), reserve).empty()) {
             refuse(*node, "reserve is start:N or end:N (N columns, 1 to 4096)");
         }
-        return text::Reserve{*side, columns};
+        return reserve;
     }
 
     const std::string &path_;
