@@ -141,21 +141,13 @@ constexpr std::array<StepLabel, 8> stepLabels = {{
     {text::FitStep::clipped, "clipped", true},
 }};
 
-// The filters, in the order they are offered: a class of rows and its name.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 12> filters{{
-    {"all", "all"},
-    {"refused", "refused"},
-    {"marked", "marked for a look"},
-    {"fit-condensed-face", "condensed face"},
-    {"fit-less-spacing", "spacing reduced"},
-    {"fit-narrower-spaces", "spaces narrowed"},
-    {"fit-short-wording", "short wording"},
-    {"fit-abbreviated", "abbreviated"},
-    {"fit-clipped", "clipped"},
-    {"noted", "notes"},
-    {"change-new", "new"},
-    {"change-changed", "changed"},
-}};
+// The filters, in the order they are offered: a class of rows and its name; between these,
+// one for each compromise of stepLabels.
+using Filter = std::pair<std::string_view, std::string_view>;
+constexpr std::array<Filter, 3> leadingFilters{
+    {{"all", "all"}, {"refused", "refused"}, {"marked", "marked for a look"}}};
+constexpr std::array<Filter, 3> trailingFilters{
+    {{"noted", "notes"}, {"change-new", "new"}, {"change-changed", "changed"}}};
 
 const StepLabel *labelOf(text::FitStep step) {
     const auto found = std::ranges::find(stepLabels, step, &StepLabel::step);
@@ -391,10 +383,21 @@ std::string ReviewPage::end(const Summary &summary, std::span<const std::string>
         ". Each sign is drawn at its pixels, " + std::to_string(scale_) +
         " times its size; <span id=\"shown\">" + std::to_string(summary.rows) +
         "</span> rows shown.</p><div class=\"filters\"><span>Rows:</span>";
-    for (const auto &[kind, label] : filters) {
+    const auto button = [&](std::string_view kind, std::string_view label) {
         html += "<button type=\"button\" data-filter=\"" + std::string(kind) +
                 "\" aria-pressed=\"" + (kind == "all" ? "true" : "false") + "\">" +
                 std::string(label) + "<span></span></button>";
+    };
+    for (const auto &[kind, label] : leadingFilters) {
+        button(kind, label);
+    }
+    for (const StepLabel &step : stepLabels) {
+        if (step.needsALook) {
+            button(stepClass(step.step), step.label);
+        }
+    }
+    for (const auto &[kind, label] : trailingFilters) {
+        button(kind, label);
     }
     return html + "<input type=\"search\" placeholder=\"code, route or text\" " +
            "aria-label=\"Search the signs\"></div></header>\n<script>" + std::string(script) +
