@@ -55,32 +55,38 @@ struct Reading {
     std::vector<std::string_view> cells;
     std::size_t used = 0; // cells of this record; the others keep their memory for the next
     std::size_t handed = static_cast<std::size_t>(-1); // the cells of a record handed on
+    bool hasText = false;                              // a cell of this record is not empty
     std::exception_ptr failure;
 
+    // Kept only when it is handed on; every cell is checked all the same.
     void cell(std::string_view text) {
         if (!admit(text)) {
             return;
         }
-        if (used == kept.size()) {
-            kept.emplace_back();
-            cells.emplace_back();
+        hasText = hasText || !text.empty();
+        if (used < handed) {
+            if (used == kept.size()) {
+                kept.emplace_back();
+                cells.emplace_back();
+            }
+            kept[used].assign(text);
         }
-        kept[used++].assign(text);
+        ++used;
     }
 
     // The record to the handler, unless every cell is empty; then on to the next.
     void recordEnd() {
-        const std::span record(kept.data(), used);
-        if (!failure &&
-            std::ranges::any_of(record, [](const auto &text) { return !text.empty(); })) {
-            std::ranges::copy(record, cells.begin());
+        const std::size_t given = std::min(used, handed);
+        if (!failure && hasText) {
+            std::copy_n(kept.begin(), given, cells.begin());
             try {
-                each(recordLine, std::span(cells.data(), std::min(used, handed)));
+                each(recordLine, std::span(cells.data(), given));
             } catch (...) {
                 failure = std::current_exception();
             }
         }
         used = 0;
+        hasText = false;
         recordLine = 0;
     }
 

@@ -5,6 +5,7 @@
 #include "destination_code.hpp"
 #include "feed_table.hpp"
 #include "natural_order.hpp"
+#include "rows.hpp"
 #include "trimmed.hpp"
 
 #include <algorithm>
@@ -32,9 +33,8 @@ struct Route {
 
 // A destination as the trips give it.
 struct Gathered {
-    std::uint32_t route = 0; // the first route_id it was seen on
     std::string headsign;
-    std::vector<std::uint32_t> routes; // every route_id it was seen on
+    std::vector<std::uint32_t> routes; // every route_id it was seen on, the first first
     std::uint64_t trips = 0;
     unsigned naming = 0;
 };
@@ -285,7 +285,7 @@ private:
     }
 
     void nameByLastStops() {
-        std::unordered_map<std::string, std::string> names; // of the last stops
+        ByText<std::string> names; // of the last stops
         for (const LastStop &last : lastStops_) {
             if (!last.stopHeadsign && !last.stop.empty()) {
                 names.try_emplace(last.stop);
@@ -295,7 +295,7 @@ private:
             static constexpr std::array<Column, 2> columns{
                 {{"stop_id", true}, {"stop_name", true}}};
             readTable(files_, "stops.txt", columns, [&](const TableRow &row) {
-                const auto stop = names.find(std::string(row[0]));
+                const auto stop = names.find(row[0]);
                 if (stop != names.end() && stop->second.empty()) {
                     stop->second = row[1];
                 }
@@ -336,7 +336,7 @@ private:
         if (found == gatheredIndex_.end()) {
             found =
                 gatheredIndex_.emplace(key_, static_cast<std::uint32_t>(gathered_.size())).first;
-            gathered_.push_back({route, std::string(headsign), {}, 0, 0});
+            gathered_.push_back({std::string(headsign), {}, 0, 0});
         }
         Gathered &destination = gathered_[found->second];
         destination.naming |= naming;
@@ -348,7 +348,7 @@ private:
     }
 
     std::string sourceOf(const Gathered &gathered) const {
-        std::string source = "route_id " + routes_[gathered.route].id;
+        std::string source = "route_id " + routes_[gathered.routes.front()].id;
         if (gathered.routes.size() > 1) {
             source += " and " + std::to_string(gathered.routes.size() - 1) + " more";
         }
@@ -370,7 +370,7 @@ private:
         std::vector<Destination> out;
         out.reserve(gathered_.size());
         for (const Gathered &gathered : gathered_) {
-            const std::optional<std::string> &route = routes_[gathered.route].name;
+            const std::optional<std::string> &route = routes_[gathered.routes.front()].name;
             out.push_back({destinationCode(route, gathered.headsign), route, gathered.headsign,
                            gathered.naming == byLastStop, gathered.trips, sourceOf(gathered)});
         }
@@ -405,25 +405,18 @@ private:
 
 // Codes that differ only in case name one file on some file systems.
 void refuseSharedCodes(const std::vector<Destination> &destinations) {
-    std::vector<std::pair<std::string, const Destination *>> codes;
+    Codes codes;
     for (const Destination &destination : destinations) {
-        std::string folded = destination.code;
-        std::ranges::transform(folded, folded.begin(), [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        });
-        codes.emplace_back(std::move(folded), &destination);
+        codes.add(destination.code, 0);
     }
-    std::ranges::sort(codes);
-    for (std::size_t at = 1; at < codes.size(); ++at) {
-        if (codes[at - 1].first == codes[at].first) {
-            const auto name = [](const Destination &d) {
-                return d.route.value_or("") + " '" + d.headsign + "'";
-            };
-            throw BatchError(Errc::codeCollision,
-                             "the destinations " + name(*codes[at - 1].second) + " and " +
-                                 name(*codes[at].second) + " would share the code " +
-                                 codes[at].second->code);
-        }
+    if (const auto shared = codes.duplicate()) {
+        const auto name = [&](std::size_t at) {
+            return destinations[at].route.value_or("") + " '" + destinations[at].headsign + "'";
+        };
+        const auto [later, earlier] = *shared;
+        throw BatchError(Errc::codeCollision, "the destinations " + name(earlier) + " and " +
+                                                  name(later) + " would share the code " +
+                                                  destinations[later].code);
     }
 }
 
