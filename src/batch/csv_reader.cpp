@@ -1,5 +1,7 @@
 #include "csv_reader.hpp"
 
+#include "descriptor.hpp"
+
 #include <csv.h>
 #include <utf8proc.h>
 
@@ -242,21 +244,11 @@ void CsvReader::finish() {
 
 void readCsvRecords(int descriptor, const CsvLimits &limits, const CsvRecordHandler &each) {
     CsvReader reader(limits, each);
-    std::array<char, 1 << 16> buffer{};
-    for (;;) {
-        const ssize_t count = ::read(descriptor, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            throw std::system_error(errno, std::generic_category(), "reading");
-        }
-        if (count == 0) {
-            reader.finish();
-            return;
-        }
-        reader.feed({buffer.data(), static_cast<std::size_t>(count)});
+    if (const int error =
+            readBlocks(descriptor, [&](std::string_view bytes) { reader.feed(bytes); })) {
+        throw std::system_error(error, std::generic_category(), "reading");
     }
+    reader.finish();
 }
 
 } // namespace qrvx::batch

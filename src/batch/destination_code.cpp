@@ -11,6 +11,10 @@
 namespace qrvx::batch {
 namespace {
 
+constexpr std::size_t routeSlugLength = 8;
+constexpr std::size_t headsignSlugLength = 22;
+constexpr std::size_t hashLength = 8; // 40 bits in base 32
+
 struct Spelling {
     char32_t letter;
     const char *ascii;
@@ -85,8 +89,8 @@ std::string base32(std::uint64_t value, std::size_t digits) {
     return text;
 }
 
-} // namespace
-
+// text in ASCII letters and digits: accents dropped, letters without a decomposition spelled
+// out (ł l, ß ss, æ ae, ...), everything else a "-" between words; at most length characters.
 std::string asciiSlug(std::string_view text, std::size_t length) {
     std::string slug;
     bool gap = false;
@@ -116,6 +120,8 @@ std::string asciiSlug(std::string_view text, std::size_t length) {
     }
     return slug;
 }
+
+} // namespace
 
 std::string destinationCode(const std::optional<std::string> &route, std::string_view headsign) {
     const std::string_view routeName = route ? std::string_view(*route) : std::string_view();

@@ -3,7 +3,6 @@
 
 #include "descriptor.hpp"
 
-#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -29,19 +28,8 @@ public:
         if (file.get() < 0) {
             throwSystemError(errno, std::string(name) + ": opening");
         }
-        std::array<char, 1 << 16> buffer{};
-        for (;;) {
-            const ssize_t count = ::read(file.get(), buffer.data(), buffer.size());
-            if (count < 0 && errno == EINTR) {
-                continue;
-            }
-            if (count < 0) {
-                throwSystemError(errno, std::string(name) + ": reading");
-            }
-            if (count == 0) {
-                return;
-            }
-            each({buffer.data(), static_cast<std::size_t>(count)});
+        if (const int error = readBlocks(file.get(), each)) {
+            throwSystemError(error, std::string(name) + ": reading");
         }
     }
 

@@ -34,7 +34,10 @@ std::string csvCell(std::string_view text) {
     }
     std::string quoted = "\"";
     for (const char c : text) {
-        quoted += c == '"' ? "\"\"" : std::string(1, c);
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
     }
     return quoted + "\"";
 }

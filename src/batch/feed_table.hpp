@@ -14,11 +14,6 @@
 
 namespace qrvx::batch {
 
-// A cell without the spaces, tabs and line breaks around it.
-inline std::string_view withoutSpaces(std::string_view text) {
-    return trimmed(text, [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
-}
-
 struct Column {
     std::string_view name;
     bool required = false;
