@@ -186,7 +186,8 @@ TEST_F(Cli, InfoUsageAndHelp) {
         {"info", 2, usage},
         {"info --frobnicate bad", 2, usage},
         {"info --json --brief bad", 2, usage},
-        {"", 2, "qrvx: a command is required"},
+        {"", 2, "qrvx: a command is required: info, png, extract, program, mark, show, encode, "
+         "text, fonts, batch or destinations (see --help)\n"},
         {"bogus", 2, usage},
         // clang-format on
     };
