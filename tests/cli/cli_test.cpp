@@ -549,6 +549,8 @@ TEST_F(Cli, BatchAndDestinations) {
          "and list.csv is a destination list" + usage},
         {"batch list.csv -o x --sign-set twice.toml", 1, "qrvx: twice.toml:5: palette repeats a colour"},
         {"batch feed,zip -o x", 1, "qrvx: feed,zip: opening: No such file or directory\n"},
+        // A timetable in any case, so --route is its filter.
+        {"batch feed.Zip -o x --route 7", 1, "qrvx: feed.Zip: opening: No such file or directory\n"},
         // clang-format on
     });
     EXPECT_TRUE(fs::exists(work() / "faces/rear/7.qrvx") && fs::exists(work() / "faces/front"));
