@@ -41,6 +41,12 @@ unsigned availableCores() {
     return std::max(std::thread::hardware_concurrency(), 1u);
 }
 
+// The name of a list or a feed: its last path component, also of "feed/".
+std::string sourceName(const std::string &source) {
+    const std::filesystem::path path = std::filesystem::path(source).lexically_normal();
+    return (path.has_filename() ? path : path.parent_path()).filename().string();
+}
+
 // Refusals as "LIST:LINE: CODE: FACE: reason" above the progress line; with --json, gathered.
 class Messages : public batch::Observer {
 public:
@@ -133,7 +139,7 @@ int runBatchCommand(BatchCommandOptions &options) {
     }
     batch::RunOptions run;
     run.directory = options.directory;
-    run.listName = std::filesystem::path(options.source).filename().string();
+    run.listName = sourceName(options.source);
     run.defaults = options.defaults;
     run.jobs = options.jobs.value_or(availableCores());
     std::string reason;

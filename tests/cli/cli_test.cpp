@@ -539,6 +539,7 @@ TEST_F(Cli, BatchAndDestinations) {
         {"batch feed -o signs", 0, "qrvx: warning: feed: " + skipped + "\n",
          {"signs/index.html: signs made 3 (marked for a look 0), refused 0; new 3, changed 0, "
           "unchanged 0, removed 0\n"}},
+        {"batch feed// -o slash", 0, skipped, {"slash/index.html: signs made 3 "}},
         {"batch list.csv -o signs --json", 0, "",
          {R"("new":0,"page":"signs/index.html","refusals":[],"refused":0,"removed":0,"rows":3,)"
           R"("signs":3,"unchanged":3})"}},
@@ -554,6 +555,8 @@ TEST_F(Cli, BatchAndDestinations) {
         // clang-format on
     });
     EXPECT_TRUE(fs::exists(work() / "faces/rear/7.qrvx") && fs::exists(work() / "faces/front"));
+    EXPECT_NE(contents(work() / "slash/index.html").find("<title>feed: signs for review<"),
+              std::string::npos);
     write("list.csv", "code,line1\n7_Zoo_yg87t48e,Zoo\nnew,Ω\n");
     const auto [status, out, err] = run("batch list.csv -o signs");
     EXPECT_EQ(status, 1);
