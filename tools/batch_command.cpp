@@ -51,7 +51,7 @@ std::string sourceName(const std::string &source) {
 class Messages : public batch::Observer {
 public:
     Messages(std::string listName, bool progress, bool json)
-        : listName_(std::move(listName)), progress_(std::cerr, progress, 0), json_(json) {}
+        : listName_(std::move(listName)), progress_(std::cerr, progress), json_(json) {}
 
     void rowDone(const batch::RowOutcome &outcome) override {
         for (const batch::FaceOutcome &face : outcome.faces) {
