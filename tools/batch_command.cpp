@@ -99,8 +99,9 @@ private:
 
 void printSummary(const BatchCommandOptions &options, const batch::Summary &summary,
                   const Messages &messages) {
+    const std::string page = options.directory + "/index.html";
     if (options.json) {
-        std::cout << Json{{"page", options.directory + "/index.html"},
+        std::cout << Json{{"page", page},
                           {"rows", summary.rows},
                           {"signs", summary.signs},
                           {"marked", summary.marked},
@@ -115,10 +116,10 @@ void printSummary(const BatchCommandOptions &options, const batch::Summary &summ
                   << '\n';
         return;
     }
-    std::cout << options.directory << "/index.html: signs made " << summary.signs
-              << " (marked for a look " << summary.marked << "), refused " << summary.refused
-              << "; new " << summary.added << ", changed " << summary.changed << ", unchanged "
-              << summary.unchanged << ", removed " << summary.removed << '\n';
+    std::cout << page << ": signs made " << summary.signs << " (marked for a look "
+              << summary.marked << "), refused " << summary.refused << "; new " << summary.added
+              << ", changed " << summary.changed << ", unchanged " << summary.unchanged
+              << ", removed " << summary.removed << '\n';
 }
 
 int runBatchCommand(BatchCommandOptions &options) {
