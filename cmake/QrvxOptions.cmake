@@ -101,11 +101,7 @@ if(QRVX_BUILD_TOOLS AND NOT CMAKE_CROSSCOMPILING)
 endif()
 if(QRVX_BUILD_TOOLS)
     qrvx_require(QRVX_BUILD_TOOLS CLI11:libcli11-dev nlohmann_json:nlohmann-json3-dev
-        csv:libcsv-dev ${man_page_programs})
-endif()
-# The batch fuzz target runs the tool's list reading and row making.
-if(QRVX_FUZZ)
-    qrvx_require(QRVX_FUZZ CLI11:libcli11-dev csv:libcsv-dev)
+        ${man_page_programs})
 endif()
 if(qrvx_tests)
     qrvx_require(QRVX_BUILD_TESTS GTest:libgtest-dev PkgConfig:pkg-config ${man_page_test_programs})

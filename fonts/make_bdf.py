@@ -128,6 +128,10 @@ class Font:
             self.space = int(self.props["space"])
         except (KeyError, ValueError) as error:
             raise FontError(f"{path.name}: missing or bad property {error}") from None
+        try:
+            self.stack = int(self.props["stack"]) if "stack" in self.props else None
+        except ValueError:
+            raise FontError(f"{self.name}: bad property stack") from None
         for where, words, rows in blocks:
             if words[0] == "accent":
                 self.read_accent(where, words, rows)
@@ -256,12 +260,9 @@ class Font:
             raise FontError(f"{self.name}: required but not drawn: {listed}")
 
     def check_stacking(self):
-        if "stack" not in self.props:
+        if self.stack is None:
             return
-        try:
-            pitch = int(self.props["stack"])
-        except ValueError:
-            raise FontError(f"{self.name}: bad property stack") from None
+        pitch = self.stack
         inked = [(c, g.ink_rows()) for c, g in self.glyphs.items()]
         top_code, top = min(inked, key=lambda entry: entry[1][0])
         bottom_code, bottom = max(inked, key=lambda entry: entry[1][-1])
@@ -355,10 +356,16 @@ def bdf_text(font):
     return "\n".join(lines) + "\n"
 
 
-def build(path):
+def composed(path):
+    """The font of a drawing with its composed letters and copies, before any check."""
     font = Font(path)
     font.compose_all()
     font.resolve_copies()
+    return font
+
+
+def build(path):
+    font = composed(path)
     font.check_coverage()
     font.check_digits()
     font.check_stacking()

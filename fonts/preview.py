@@ -12,7 +12,7 @@ hence /usr/bin/python3).
 import argparse
 import sys
 
-from make_bdf import HERE, Font, FontError
+from make_bdf import HERE, FontError, composed
 
 
 def glyph_rows(font, character):
@@ -43,14 +43,12 @@ def main():
     from PIL import Image, ImageDraw
 
     try:
-        font = Font(HERE / "src" / f"{args.name}.txt")
-        font.compose_all()
-        font.resolve_copies()
+        font = composed(HERE / "src" / f"{args.name}.txt")
         lines = list(args.lines)
         if args.all:
             codes = [c for c in font.codes() if c > 0x20]
             lines += ["".join(chr(c) for c in codes[i : i + 32]) for i in range(0, len(codes), 32)]
-        pitch = int(font.props.get("stack", font.height))
+        pitch = font.height if font.stack is None else font.stack
         set_lines = [set_line(font, line) for line in lines]
     except FontError as error:
         sys.exit(f"preview: {error}")

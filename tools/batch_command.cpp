@@ -41,11 +41,17 @@ unsigned availableCores() {
     return std::max(std::thread::hardware_concurrency(), 1u);
 }
 
+// The name of a list or a feed: its last path component, also of "feed/".
+std::string sourceName(const std::string &source) {
+    const std::filesystem::path path = std::filesystem::path(source).lexically_normal();
+    return (path.has_filename() ? path : path.parent_path()).filename().string();
+}
+
 // Refusals as "LIST:LINE: CODE: FACE: reason" above the progress line; with --json, gathered.
 class Messages : public batch::Observer {
 public:
     Messages(std::string listName, bool progress, bool json)
-        : listName_(std::move(listName)), progress_(std::cerr, progress, 0), json_(json) {}
+        : listName_(std::move(listName)), progress_(std::cerr, progress), json_(json) {}
 
     void rowDone(const batch::RowOutcome &outcome) override {
         for (const batch::FaceOutcome &face : outcome.faces) {
@@ -93,8 +99,9 @@ private:
 
 void printSummary(const BatchCommandOptions &options, const batch::Summary &summary,
                   const Messages &messages) {
+    const std::string page = options.directory + "/index.html";
     if (options.json) {
-        std::cout << Json{{"page", options.directory + "/index.html"},
+        std::cout << Json{{"page", page},
                           {"rows", summary.rows},
                           {"signs", summary.signs},
                           {"marked", summary.marked},
@@ -109,10 +116,10 @@ void printSummary(const BatchCommandOptions &options, const batch::Summary &summ
                   << '\n';
         return;
     }
-    std::cout << options.directory << "/index.html: signs made " << summary.signs
-              << " (marked for a look " << summary.marked << "), refused " << summary.refused
-              << "; new " << summary.added << ", changed " << summary.changed << ", unchanged "
-              << summary.unchanged << ", removed " << summary.removed << '\n';
+    std::cout << page << ": signs made " << summary.signs << " (marked for a look "
+              << summary.marked << "), refused " << summary.refused << "; new " << summary.added
+              << ", changed " << summary.changed << ", unchanged " << summary.unchanged
+              << ", removed " << summary.removed << '\n';
 }
 
 int runBatchCommand(BatchCommandOptions &options) {
@@ -133,7 +140,7 @@ int runBatchCommand(BatchCommandOptions &options) {
     }
     batch::RunOptions run;
     run.directory = options.directory;
-    run.listName = std::filesystem::path(options.source).filename().string();
+    run.listName = sourceName(options.source);
     run.defaults = options.defaults;
     run.jobs = options.jobs.value_or(availableCores());
     std::string reason;

@@ -1,8 +1,8 @@
-// The choices of a graphic's encoding that `qrvx encode` and `qrvx text` both take.
+// The choices of a graphic's encoding that `qrvx encode` takes.
 #pragma once
 
 #include "colour_option.hpp"
-#include "named_choice.hpp"
+#include "option_values.hpp"
 #include "qrvx_author.hpp"
 
 #include <CLI/CLI.hpp>
@@ -14,12 +14,14 @@
 
 namespace qrvx::cli {
 
+using batch::namesOf;
 using batch::paletteFormat;
 using batch::parsePalette;
 using batch::rasterNames;
 using batch::rgbOf;
 using batch::routeSideNames;
 using batch::scrollNames;
+using batch::valueNamed;
 
 inline const CLI::Validator paletteValidator(
     [](std::string &text) {

@@ -1,5 +1,7 @@
 #include "feed_options.hpp"
 
+#include "file_io.hpp"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -47,8 +49,7 @@ std::string skippedTrips(const batch::FeedSummary &summary) {
 
 bool namesAFeed(const std::string &path) {
     std::error_code ignored;
-    return std::filesystem::is_directory(path, ignored) || path.ends_with(".zip") ||
-           path.ends_with(".ZIP");
+    return std::filesystem::is_directory(path, ignored) || hasExtension(path, ".zip");
 }
 
 } // namespace qrvx::cli

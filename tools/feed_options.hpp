@@ -21,7 +21,7 @@ std::string skippedTrips(const batch::FeedSummary &summary);
 // "1 trip", "2 trips".
 std::string counted(std::uint64_t count, std::string_view noun);
 
-// A folder or a .zip archive is a timetable; anything else a destination list.
+// A folder or a .zip archive (in any case) is a timetable; anything else a destination list.
 bool namesAFeed(const std::string &path);
 
 } // namespace qrvx::cli

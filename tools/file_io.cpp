@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -173,6 +173,13 @@ std::vector<std::uint8_t> readWhole(const std::string &path, std::string_view li
 
 std::vector<std::uint8_t> readGraphic(const std::string &path) {
     return readWhole(path, "the most a graphic can have");
+}
+
+bool hasExtension(std::string_view path, std::string_view extension) {
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    return path.size() >= extension.size() &&
+           std::ranges::equal(path.substr(path.size() - extension.size()), extension, {}, lower,
+                              lower);
 }
 
 std::size_t standardInputCount(std::span<const std::string> files) {

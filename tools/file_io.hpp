@@ -27,6 +27,9 @@ std::vector<std::uint8_t> readWhole(const std::string &path, std::string_view li
 // readWhole of a graphic.
 std::vector<std::uint8_t> readGraphic(const std::string &path);
 
+// Whether path ends in extension (".png"), in any case.
+bool hasExtension(std::string_view path, std::string_view extension);
+
 // Standard input can be read once: how often files name it.
 std::size_t standardInputCount(std::span<const std::string> files);
 

@@ -6,23 +6,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
-#include <cctype>
 #include <iostream>
-#include <string_view>
 
 namespace qrvx::cli {
 namespace {
-
-// "*.png" in any case: a name that anything opening it takes for a PNG file.
-bool namesPng(const std::string &output) {
-    constexpr std::string_view extension = ".png";
-    return output.size() >= extension.size() &&
-           std::equal(extension.begin(), extension.end(), output.end() - extension.size(),
-                      [](char wanted, char given) {
-                          return wanted == std::tolower(static_cast<unsigned char>(given));
-                      });
-}
 
 // The colours of `qrvx png` without options: the graphic's palette, else white on black.
 void writeSignPng(const std::string &output, const Graphic &graphic, const std::string &name) {
@@ -61,7 +48,8 @@ std::optional<std::string> madeOutputError(const MadeOutput &made) {
 }
 
 void deliver(const MadeOutput &made, const author::Bytes &graphic, const std::string &name) {
-    if (namesPng(made.output)) {
+    // A name that anything opening it takes for a PNG file.
+    if (hasExtension(made.output, ".png")) {
         writeSignPng(made.output, Graphic{graphic}, name);
     } else if (!made.output.empty()) {
         writeFile(made.output, graphic);

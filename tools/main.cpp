@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -13,6 +14,15 @@ namespace {
 // One line and a pointer to the help, in place of CLI11's two-line default.
 std::string usageMessage(const CLI::App *, const CLI::Error &error) {
     return std::string("qrvx: ") + error.what() + " (see --help)\n";
+}
+
+// "info, png, ... or destinations": every registered command, so none is left out.
+std::string commandNames(const std::vector<qrvx::cli::Command> &commands) {
+    std::string names = commands.front().app->get_name();
+    for (std::size_t i = 1; i < commands.size(); ++i) {
+        names += (i + 1 == commands.size() ? " or " : ", ") + commands[i].app->get_name();
+    }
+    return names;
 }
 
 } // namespace
@@ -63,7 +73,6 @@ int main(int argc, char **argv) {
         return qrvx::cli::operationFailed;
     }
     // Not CLI11's own requirement, whose message would hide an unknown command's name.
-    std::cerr << "qrvx: a command is required: info, png, extract, program, mark, show, encode, "
-                 "text, fonts or batch (see --help)\n";
+    std::cerr << "qrvx: a command is required: " << commandNames(commands) << " (see --help)\n";
     return qrvx::cli::usageError;
 }

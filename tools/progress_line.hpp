@@ -11,8 +11,7 @@ namespace qrvx::cli {
 
 class ProgressLine {
 public:
-    ProgressLine(std::ostream &out, bool shown, std::uint64_t total)
-        : out_(out), shown_(shown), total_(total) {}
+    ProgressLine(std::ostream &out, bool shown) : out_(out), shown_(shown) {}
     ~ProgressLine() { clear(); }
     ProgressLine(const ProgressLine &) = delete;
     ProgressLine &operator=(const ProgressLine &) = delete;
@@ -28,7 +27,7 @@ private:
 
     std::ostream &out_;
     bool shown_;
-    std::uint64_t total_;
+    std::uint64_t total_ = 0;
     std::uint64_t done_ = 0;
     std::uint64_t refused_ = 0;
     bool drawn_ = false;

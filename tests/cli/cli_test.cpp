@@ -186,7 +186,8 @@ TEST_F(Cli, InfoUsageAndHelp) {
         {"info", 2, usage},
         {"info --frobnicate bad", 2, usage},
         {"info --json --brief bad", 2, usage},
-        {"", 2, "qrvx: a command is required"},
+        {"", 2, "qrvx: a command is required: info, png, extract, program, mark, show, encode, "
+         "text, fonts, batch or destinations (see --help)\n"},
         {"bogus", 2, usage},
         // clang-format on
     };
@@ -538,6 +539,7 @@ TEST_F(Cli, BatchAndDestinations) {
         {"batch feed -o signs", 0, "qrvx: warning: feed: " + skipped + "\n",
          {"signs/index.html: signs made 3 (marked for a look 0), refused 0; new 3, changed 0, "
           "unchanged 0, removed 0\n"}},
+        {"batch feed// -o slash", 0, skipped, {"slash/index.html: signs made 3 "}},
         {"batch list.csv -o signs --json", 0, "",
          {R"("new":0,"page":"signs/index.html","refusals":[],"refused":0,"removed":0,"rows":3,)"
           R"("signs":3,"unchanged":3})"}},
@@ -548,9 +550,13 @@ TEST_F(Cli, BatchAndDestinations) {
          "and list.csv is a destination list" + usage},
         {"batch list.csv -o x --sign-set twice.toml", 1, "qrvx: twice.toml:5: palette repeats a colour"},
         {"batch feed,zip -o x", 1, "qrvx: feed,zip: opening: No such file or directory\n"},
+        // A timetable in any case, so --route is its filter.
+        {"batch feed.Zip -o x --route 7", 1, "qrvx: feed.Zip: opening: No such file or directory\n"},
         // clang-format on
     });
     EXPECT_TRUE(fs::exists(work() / "faces/rear/7.qrvx") && fs::exists(work() / "faces/front"));
+    EXPECT_NE(contents(work() / "slash/index.html").find("<title>feed: signs for review<"),
+              std::string::npos);
     write("list.csv", "code,line1\n7_Zoo_yg87t48e,Zoo\nnew,Ω\n");
     const auto [status, out, err] = run("batch list.csv -o signs");
     EXPECT_EQ(status, 1);
