@@ -46,7 +46,7 @@ std::error_code missingCharacters(std::u32string_view run, const std::vector<Fon
                                   const Layout &layout, std::string_view what, std::string *reason);
 
 // The setting a font has before fitting changes it: its own spacing and space, unless the
-// layout sets them, with the spacing raised to what keeps letters apart.
+// layout sets them.
 Setting ownSetting(const std::vector<Font> &fonts, std::size_t font, const Layout &layout);
 
 } // namespace qrvx::text
