@@ -347,11 +347,8 @@ Result<std::int64_t> signWidth(const Layout &layout, const Fit &fit,
     if (layout.width) {
         return std::int64_t{*layout.width};
     }
-    std::int64_t widest = 0;
-    for (const FittedLine &line : fit.lines) {
-        widest = std::max(widest, line.extent.width());
-    }
-    const std::int64_t width = widest + 2 * std::int64_t{layout.marginX} + reserveColumns(layout) +
+    const std::int64_t width = widestOf(fit.lines) + 2 * std::int64_t{layout.marginX} +
+                               reserveColumns(layout) +
                                (route ? route->fitted.extent.width() + layout.route->gap : 0);
     if (width > maxSide) {
         return refuse(reason, Errc::doesNotFit,

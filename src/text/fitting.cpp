@@ -115,12 +115,11 @@ private:
 
     Miss missOf(const std::vector<FittedLine> &lines) const {
         std::vector<LineRows> rows;
-        std::int64_t widest = 0;
         for (const FittedLine &line : lines) {
             rows.push_back({fontsOf(line.options)[line.setting.font].capHeight(), line.ink});
-            widest = std::max(widest, line.extent.width());
         }
-        return {columnsLacking(widest), rowsLacking(stackRows(rows, layout_.lineGap), layout_)};
+        return {columnsLacking(widestOf(lines)),
+                rowsLacking(stackRows(rows, layout_.lineGap), layout_)};
     }
 
     // Whether a candidate short of `columns` can fit or be closer than the closest so far,
@@ -333,10 +332,7 @@ private:
                            ": the closest, " + quotedLines(closest_.lines) + " in " + font.name() +
                            ", needs ";
         const Miss &miss = *closestMiss_;
-        std::int64_t widest = 0;
-        for (const FittedLine &line : closest_.lines) {
-            widest = std::max(widest, line.extent.width());
-        }
+        const std::int64_t widest = widestOf(closest_.lines);
         const std::int64_t height = layout_.height;
         if (miss.columns > 0 && miss.rows > 0) {
             return text + std::to_string(widest) + " columns and " +
@@ -431,6 +427,14 @@ std::error_code missingCharacters(std::u32string_view run, const std::vector<Fon
                 missing[i].second;
     }
     return refuse(reason, Errc::missingCharacter, text);
+}
+
+std::int64_t widestOf(std::span<const FittedLine> lines) {
+    std::int64_t widest = 0;
+    for (const FittedLine &line : lines) {
+        widest = std::max(widest, line.extent.width());
+    }
+    return widest;
 }
 
 Setting ownSetting(const std::vector<Font> &fonts, std::size_t font, const Layout &layout) {

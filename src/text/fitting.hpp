@@ -7,6 +7,7 @@
 #include "legibility.hpp"
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace qrvx::text {
@@ -27,6 +28,9 @@ struct Fit {
     bool fits = true; // false: the closest candidate, wider or taller than the sign
     std::uint32_t measured = 0;
 };
+
+// The columns of the widest of lines, 0 for none.
+std::int64_t widestOf(std::span<const FittedLine> lines);
 
 // The lines of layout in `room` columns (none: as wide as they like). `full` and `shortWording`
 // are the checked texts of layout.lines and layout.shortLines. Errors: Errc::missingCharacter
