@@ -40,9 +40,13 @@ Result<Fit> fitLines(const Layout &layout, const std::vector<CheckedText> &full,
                      const std::vector<CheckedText> &shortWording, std::optional<std::int64_t> room,
                      std::string *reason);
 
-// Whether font draws every character of run; spaces need no glyph when the layout sets their
-// width.
-bool drawsAll(const Font &font, std::u32string_view run, const Layout &layout);
+// Whether font, which run was measured in, draws every character of it; spaces need no glyph
+// when the layout sets their width.
+bool drawable(const MeasuredRun &run, const Font &font, const Layout &layout);
+
+// The steps that setting a line in font `face` of fonts takes by the face alone: a font after
+// the first, a condensed face after a wider one.
+std::vector<FitStep> faceSteps(const std::vector<Font> &fonts, std::size_t face);
 
 // The refusal of a run that no font of fonts draws whole: each character missing, with the
 // fonts it is missing from ("U+20AC "€" is not in sign-7, sign-7-narrow").
