@@ -140,11 +140,12 @@ QRVX_TEXT_API std::span<const BuiltInFont> builtInFonts() noexcept;
 
 // The built-in fonts fitting tries on a sign `rows` rows high when none are named, in fitting
 // order. For text: the largest face one line of which fits the rows (sign-18, sign-14, sign-10,
-// sign-8, sign-6), the largest two lines of which fit (sign-6 in 16 rows, sign-8 in 19, sign-10
-// in 24), the largest three lines of which fit (sign-6 in 24), each followed by its condensed
-// twin: 16-18 rows take sign-14 and sign-6, 19-23 sign-14 and sign-8, 24 sign-18, sign-10 and
-// sign-6. For a route number: the largest route face that fits (route-16, route-19, route-24)
-// and its condensed twin, then the text faces.
+// sign-8, sign-6), the largest two lines of which fit (sign-6 from 15 rows, sign-8 from 19,
+// sign-10 from 23), the largest three lines of which fit (sign-6 from 23), each followed by its
+// condensed twin: 11-14 rows take sign-10, 15 sign-10 and sign-6, 16-18 sign-14 and sign-6,
+// 19-22 sign-14 and sign-8, 23 sign-14, sign-10 and sign-6, 24-28 sign-18, sign-10 and sign-6.
+// For a route number: the largest route face that fits (route-16, route-19, route-24) and its
+// condensed twin, then the text faces.
 QRVX_TEXT_API std::vector<std::string_view> defaultFontNames(std::uint32_t rows) noexcept;
 QRVX_TEXT_API std::vector<std::string_view> defaultRouteFontNames(std::uint32_t rows) noexcept;
 

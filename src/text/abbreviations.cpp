@@ -47,11 +47,11 @@ Result<Abbreviations> makeTable(std::span<const Abbreviation> entries, std::stri
                           what + ": a word ending (\"-\" first) on one side only: \"" +
                               entries[i].full + "\", \"" + entries[i].abbreviated + "\"");
         }
-        if (!fulls.insert(std::u32string(fullEnding ? U"-" : U"") + *full).second) {
+        const std::u32string marker = fullEnding ? U"-" : U"";
+        if (!fulls.insert(marker + *full).second) {
             return refuse(reason, Errc::invalidLayout,
                           what + ": \"" + entries[i].full + "\" is abbreviated twice");
         }
-        const std::u32string marker = fullEnding ? U"-" : U"";
         Abbreviation forms{utf8Of(marker + *full), utf8Of(marker + *abbreviated)};
         data->entries.push_back(
             Entry{std::move(*full), std::move(*abbreviated), fullEnding, std::move(forms)});

@@ -67,21 +67,14 @@ Result<PlacedLine> setRoute(const Layout &layout, std::optional<std::int64_t> ar
     for (std::size_t i = first; i < route.fonts.size(); ++i) {
         const Font &font = route.fonts[i];
         const MeasuredRun run(text->characters, font);
-        if (!drawsAll(font, text->characters, layout)) {
+        if (!drawable(run, font, layout)) {
             continue;
         }
         Setting setting = ownSetting(route.fonts, i, layout);
         setting.spacing =
             std::max(setting.spacing, run.leastSpacing(run.whole(), setting.spaceWidth));
-        std::vector<FitStep> steps;
-        if (i > 0) {
-            steps.push_back(FitStep::nextFont);
-        }
-        if (font.condensed() && !route.fonts.front().condensed()) {
-            steps.push_back(FitStep::condensedFace);
-        }
         PlacedLine set{{text->characters, 0, setting, run.extent(run.whole(), setting),
-                        std::move(steps), run.inkRows(run.whole())},
+                        faceSteps(route.fonts, i), run.inkRows(run.whole())},
                        &route.fonts,
                        route.colour,
                        Align::left,
@@ -347,11 +340,8 @@ Result<std::int64_t> signWidth(const Layout &layout, const Fit &fit,
     if (layout.width) {
         return std::int64_t{*layout.width};
     }
-    std::int64_t widest = 0;
-    for (const FittedLine &line : fit.lines) {
-        widest = std::max(widest, line.extent.width());
-    }
-    const std::int64_t width = widest + 2 * std::int64_t{layout.marginX} + reserveColumns(layout) +
+    const std::int64_t width = widestOf(fit.lines) + 2 * std::int64_t{layout.marginX} +
+                               reserveColumns(layout) +
                                (route ? route->fitted.extent.width() + layout.route->gap : 0);
     if (width > maxSide) {
         return refuse(reason, Errc::doesNotFit,

@@ -75,25 +75,18 @@ private:
         return layout_.lines[optionsOf(run)].fonts;
     }
 
-    bool drawable(const MeasuredRun &run, const Font &font) const {
-        return run.drawsLetters() &&
-               (!run.hasSpaces() || layout_.spaceWidth || ownSpaceWidth(font));
-    }
-
     std::int64_t columnsLacking(std::int64_t columns) const { return room_ ? columns - *room_ : 0; }
 
     // The steps of a line set in font `face` of fonts under setting, against the first choice.
     std::vector<FitStep> stepsOf(const Wording &wording, const std::vector<Font> &fonts,
                                  std::size_t face, const Setting &setting, bool broken) const {
         const Setting own = ownSetting(fonts, face, layout_);
-        std::vector<FitStep> steps;
+        std::vector<FitStep> steps = faceSteps(fonts, face);
         const auto take = [&](bool taken, FitStep step) {
             if (taken) {
                 steps.push_back(step);
             }
         };
-        take(face != 0, FitStep::nextFont);
-        take(fonts[face].condensed() && !fonts.front().condensed(), FitStep::condensedFace);
         take(setting.spacing < own.spacing, FitStep::lessSpacing);
         take(setting.spaceWidth < own.spaceWidth, FitStep::narrowerSpaces);
         take(broken, FitStep::brokenIntoLines);
@@ -115,12 +108,11 @@ private:
 
     Miss missOf(const std::vector<FittedLine> &lines) const {
         std::vector<LineRows> rows;
-        std::int64_t widest = 0;
         for (const FittedLine &line : lines) {
             rows.push_back({fontsOf(line.options)[line.setting.font].capHeight(), line.ink});
-            widest = std::max(widest, line.extent.width());
         }
-        return {columnsLacking(widest), rowsLacking(stackRows(rows, layout_.lineGap), layout_)};
+        return {columnsLacking(widestOf(lines)),
+                rowsLacking(stackRows(rows, layout_.lineGap), layout_)};
     }
 
     // Whether a candidate short of `columns` can fit or be closer than the closest so far,
@@ -163,8 +155,9 @@ private:
             for (const std::u32string &line : wording.lines) {
                 runs.emplace_back(line, fonts[face]);
             }
-            if (!std::ranges::all_of(
-                    runs, [&](const MeasuredRun &run) { return drawable(run, fonts[face]); })) {
+            if (!std::ranges::all_of(runs, [&](const MeasuredRun &run) {
+                    return drawable(run, fonts[face], layout_);
+                })) {
                 continue;
             }
             drewAny_ = true;
@@ -295,7 +288,7 @@ private:
         std::optional<FittedLine> narrowest;
         for (std::size_t face = 0; face < fonts.size(); ++face) {
             const MeasuredRun measured(wording.lines[run], fonts[face]);
-            if (!drawable(measured, fonts[face])) {
+            if (!drawable(measured, fonts[face], layout_)) {
                 continue;
             }
             const Setting own = ownSetting(fonts, face, layout_);
@@ -333,10 +326,7 @@ private:
                            ": the closest, " + quotedLines(closest_.lines) + " in " + font.name() +
                            ", needs ";
         const Miss &miss = *closestMiss_;
-        std::int64_t widest = 0;
-        for (const FittedLine &line : closest_.lines) {
-            widest = std::max(widest, line.extent.width());
-        }
+        const std::int64_t widest = widestOf(closest_.lines);
         const std::int64_t height = layout_.height;
         if (miss.columns > 0 && miss.rows > 0) {
             return text + std::to_string(widest) + " columns and " +
@@ -373,6 +363,11 @@ bool drawsCharacter(const Font &font, char32_t character, const Layout &layout) 
     return font.glyph(character) != nullptr;
 }
 
+bool drawsAll(const Font &font, std::u32string_view run, const Layout &layout) {
+    return std::ranges::all_of(
+        run, [&](char32_t character) { return drawsCharacter(font, character, layout); });
+}
+
 // The refusal when no font draws a wording: the first line no font of its list draws.
 std::error_code noFontDraws(const Layout &layout, const std::vector<CheckedText> &full,
                             std::string *reason) {
@@ -402,9 +397,19 @@ std::vector<std::u32string> charactersOf(const std::vector<CheckedText> &texts) 
 
 } // namespace
 
-bool drawsAll(const Font &font, std::u32string_view run, const Layout &layout) {
-    return std::ranges::all_of(
-        run, [&](char32_t character) { return drawsCharacter(font, character, layout); });
+bool drawable(const MeasuredRun &run, const Font &font, const Layout &layout) {
+    return run.drawsLetters() && (!run.hasSpaces() || layout.spaceWidth || ownSpaceWidth(font));
+}
+
+std::vector<FitStep> faceSteps(const std::vector<Font> &fonts, std::size_t face) {
+    std::vector<FitStep> steps;
+    if (face != 0) {
+        steps.push_back(FitStep::nextFont);
+    }
+    if (fonts[face].condensed() && !fonts.front().condensed()) {
+        steps.push_back(FitStep::condensedFace);
+    }
+    return steps;
 }
 
 std::error_code missingCharacters(std::u32string_view run, const std::vector<Font> &fonts,
@@ -431,6 +436,14 @@ std::error_code missingCharacters(std::u32string_view run, const std::vector<Fon
                 missing[i].second;
     }
     return refuse(reason, Errc::missingCharacter, text);
+}
+
+std::int64_t widestOf(std::span<const FittedLine> lines) {
+    std::int64_t widest = 0;
+    for (const FittedLine &line : lines) {
+        widest = std::max(widest, line.extent.width());
+    }
+    return widest;
 }
 
 Setting ownSetting(const std::vector<Font> &fonts, std::size_t font, const Layout &layout) {

@@ -7,6 +7,7 @@
 #include "legibility.hpp"
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace qrvx::text {
@@ -28,6 +29,9 @@ struct Fit {
     std::uint32_t measured = 0;
 };
 
+// The columns of the widest of lines, 0 for none.
+std::int64_t widestOf(std::span<const FittedLine> lines);
+
 // The lines of layout in `room` columns (none: as wide as they like). `full` and `shortWording`
 // are the checked texts of layout.lines and layout.shortLines. Errors: Errc::missingCharacter
 // when no font draws a line of any wording; Errc::doesNotFit, with the closest candidate, when
@@ -36,9 +40,13 @@ Result<Fit> fitLines(const Layout &layout, const std::vector<CheckedText> &full,
                      const std::vector<CheckedText> &shortWording, std::optional<std::int64_t> room,
                      std::string *reason);
 
-// Whether font draws every character of run; spaces need no glyph when the layout sets their
-// width.
-bool drawsAll(const Font &font, std::u32string_view run, const Layout &layout);
+// Whether font, which run was measured in, draws every character of it; spaces need no glyph
+// when the layout sets their width.
+bool drawable(const MeasuredRun &run, const Font &font, const Layout &layout);
+
+// The steps that setting a line in font `face` of fonts takes by the face alone: a font after
+// the first, a condensed face after a wider one.
+std::vector<FitStep> faceSteps(const std::vector<Font> &fonts, std::size_t face);
 
 // The refusal of a run that no font of fonts draws whole: each character missing, with the
 // fonts it is missing from ("U+20AC "€" is not in sign-7, sign-7-narrow").
@@ -46,7 +54,7 @@ std::error_code missingCharacters(std::u32string_view run, const std::vector<Fon
                                   const Layout &layout, std::string_view what, std::string *reason);
 
 // The setting a font has before fitting changes it: its own spacing and space, unless the
-// layout sets them, with the spacing raised to what keeps letters apart.
+// layout sets them.
 Setting ownSetting(const std::vector<Font> &fonts, std::size_t font, const Layout &layout);
 
 } // namespace qrvx::text

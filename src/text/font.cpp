@@ -155,8 +155,8 @@ Result<std::vector<Font>> Font::loadSizes(std::string_view fontName, std::uint32
             return source.error();
         }
         if (source->builtIn || source->request.pixelSize) {
-            auto font = load(fontName, reason);
-            return font ? Result<std::vector<Font>>(std::vector{std::move(*font)}) : font.error();
+            const auto data = loadSource(*source, reason);
+            return data ? Result<std::vector<Font>>(std::vector{Font(*data)}) : data.error();
         }
         const auto bytes = readFile(source->path, reason);
         if (!bytes) {

@@ -244,17 +244,6 @@ std::optional<std::int32_t> bdfCapHeight(FT_Face face) {
     return std::nullopt;
 }
 
-// Rows of ink above the baseline.
-std::optional<std::int32_t> inkHeight(const Glyph &glyph) {
-    for (std::uint32_t y = 0; y < glyph.rows; ++y) {
-        const auto row = glyph.pixels.begin() + std::ptrdiff_t{y} * glyph.width;
-        if (std::find(row, row + glyph.width, 1) != row + glyph.width) {
-            return glyph.top - static_cast<std::int32_t>(y);
-        }
-    }
-    return std::nullopt;
-}
-
 detail::GlyphInk inkOf(const Glyph &glyph) {
     detail::GlyphInk ink{std::numeric_limits<std::int32_t>::max(), 0,
                          std::numeric_limits<std::int32_t>::max(), 0};
@@ -269,6 +258,11 @@ detail::GlyphInk inkOf(const Glyph &glyph) {
         }
     }
     return ink.left < ink.right ? ink : detail::GlyphInk{};
+}
+
+// Rows of ink above the baseline.
+std::optional<std::int32_t> inkHeight(const detail::GlyphInk &ink) {
+    return ink.inked() ? std::optional(-ink.top) : std::nullopt;
 }
 
 // Bitmap fonts say so in their SETWIDTH_NAME, outline fonts in their OS/2 width class.
@@ -291,7 +285,7 @@ std::int32_t capHeightOf(FT_Face face, const detail::FontData &data) {
         const auto found = std::ranges::lower_bound(data.characters, capital);
         if (!height && found != data.characters.end() && *found == capital) {
             height =
-                inkHeight(data.glyphs[static_cast<std::size_t>(found - data.characters.begin())]);
+                inkHeight(data.inks[static_cast<std::size_t>(found - data.characters.begin())]);
         }
     }
     return std::clamp<std::int32_t>(height.value_or(data.ascent), 0, maxMetric);
@@ -340,7 +334,7 @@ std::optional<std::int32_t> capitalRowsAt(FT_Face face, std::uint32_t pixelSize)
         std::uint64_t pixels = 0;
         const auto rendered = renderGlyph(face, index, capital, glyph, pixels, {}, nullptr);
         if (rendered && *rendered) {
-            return inkHeight(glyph);
+            return inkHeight(inkOf(glyph));
         }
     }
     return std::nullopt;
@@ -405,12 +399,12 @@ Result<FontDataPointer> readFont(ByteSpan bytes, const FontRequest &request, std
     if (const std::error_code error = renderCharacters(face.get(), *data, request, reason)) {
         return error;
     }
-    data->capHeight = capHeightOf(face.get(), *data);
-    data->condensed = isCondensed(face.get());
     data->inks.reserve(data->glyphs.size());
     for (const Glyph &glyph : data->glyphs) {
         data->inks.push_back(inkOf(glyph));
     }
+    data->capHeight = capHeightOf(face.get(), *data);
+    data->condensed = isCondensed(face.get());
     if (data->glyphs.size() < 0xFFFF) {
         data->quickIndex.assign(detail::FontData::quickCharacters, 0);
         for (std::size_t i = 0; i < data->characters.size(); ++i) {

@@ -17,9 +17,6 @@ struct Columns {
     bool contains(std::int64_t x) const { return x >= begin && x < end; }
 };
 
-constexpr Columns everyColumn{std::numeric_limits<std::int64_t>::min(),
-                              std::numeric_limits<std::int64_t>::max()};
-
 // Rows [top, bottom), counted from a baseline at row 0 (negative above it); none when top is
 // not above bottom.
 struct InkRows {

@@ -1,5 +1,6 @@
 // A composed sign as an RGB image and as a graphic: its reserve becomes the reservation key, and
-// its values go through a palette whose colours the encoder maps straight back to them.
+// its values go to the encoder as they are, lit or dark under colour system 0, indices into the
+// palette under the others.
 #include "text.hpp"
 
 #include <algorithm>
