@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <string_view>
 
 namespace qrvx::text {
 namespace {
@@ -279,9 +280,12 @@ bool isCondensed(FT_Face face) {
            os2->usWidthClass < 5;
 }
 
+// The capitals whose ink gives a face's capital height, the first one it has.
+constexpr std::u32string_view capitalsMeasured = U"HX0";
+
 std::int32_t capHeightOf(FT_Face face, const detail::FontData &data) {
     std::optional<std::int32_t> height = bdfCapHeight(face);
-    for (const char32_t capital : U"HX0") {
+    for (const char32_t capital : capitalsMeasured) {
         const auto found = std::ranges::lower_bound(data.characters, capital);
         if (!height && found != data.characters.end() && *found == capital) {
             height =
@@ -325,7 +329,7 @@ std::optional<std::int32_t> capitalRowsAt(FT_Face face, std::uint32_t pixelSize)
     if (FT_Set_Pixel_Sizes(face, 0, pixelSize) != 0) {
         return std::nullopt;
     }
-    for (const char32_t capital : U"HX0") {
+    for (const char32_t capital : capitalsMeasured) {
         const FT_UInt index = FT_Get_Char_Index(face, capital);
         if (index == 0) {
             continue;
