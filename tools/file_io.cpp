@@ -105,19 +105,6 @@ std::string temporaryTemplate(const std::string &replaced, const std::string &na
     return (directory / ("." + base + ".XXXXXX")).string();
 }
 
-} // namespace
-
-Descriptor::~Descriptor() {
-    close();
-}
-
-int Descriptor::close() {
-    const int descriptor = std::exchange(descriptor_, -1);
-    return descriptor >= 0 ? ::close(descriptor) : 0;
-}
-
-namespace {
-
 std::vector<std::uint8_t> readAll(int descriptor, const std::string &name, std::string_view limit) {
     struct stat status {};
     if (::fstat(descriptor, &status) != 0) {

@@ -1,6 +1,8 @@
 // Whole-file input and output that never leaves a half-written file behind.
 #pragma once
 
+#include "descriptor.hpp"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -33,20 +35,7 @@ bool hasExtension(std::string_view path, std::string_view extension);
 // Standard input can be read once: how often files name it.
 std::size_t standardInputCount(std::span<const std::string> files);
 
-// A file descriptor that is closed once.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor = -1) : descriptor_(descriptor) {}
-    ~Descriptor();
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return descriptor_; }
-    // close(2)'s result: the last chance to hear of a failed write.
-    int close();
-
-private:
-    int descriptor_;
-};
+using batch::Descriptor;
 
 // A command's output, gathered in a temporary regular file until commit(). A destination that is
 // a regular file or does not exist yet is then replaced by renaming the temporary onto it, beside

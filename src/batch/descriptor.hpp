@@ -23,11 +23,10 @@ public:
     Descriptor &operator=(const Descriptor &) = delete;
     Descriptor(Descriptor &&other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
     int get() const { return descriptor_; }
-    // close(2)'s result: the last chance to hear of a failed write.
+    // close(2)'s result: the last chance to hear of a failed write; 0 when none is open.
     int close() {
-        const int result = ::close(descriptor_);
-        descriptor_ = -1;
-        return result;
+        const int descriptor = std::exchange(descriptor_, -1);
+        return descriptor >= 0 ? ::close(descriptor) : 0;
     }
 
 private:
